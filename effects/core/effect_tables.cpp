@@ -1,0 +1,179 @@
+#include "effects/core/effect_tables.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "effects/core/pixel_kernels.h"
+#include "effects/core/simd_level.h"
+
+// On i686 the tables are computed with SSE2 doubles, not x87 extended
+// precision, so both builds round the same way.
+#if defined(__i386__) && defined(__GNUC__) && !defined(__clang__)
+#define EFFECTS_DOUBLE_MATH __attribute__((target("sse2,fpmath=sse")))
+#else
+#define EFFECTS_DOUBLE_MATH
+#endif
+
+namespace effects {
+
+namespace {
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+
+uint8_t ClampByte(int64_t v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+// Truncates toward zero, then clamps to 0..255 (safe for any double).
+uint8_t TruncClampByte(double x) {
+  if (!(x > 0.0)) return 0;  // also catches values in (-1, 0], which truncate to 0
+  if (x >= 255.0) return 255;
+  return static_cast<uint8_t>(static_cast<int>(x));
+}
+
+EFFECTS_DOUBLE_MATH void BuildLuma(uint8_t* luma, int32_t brightness, bool brightnessOn, int32_t contrast,
+                                   bool contrastOn) {
+  const double slope = std::tan((static_cast<double>(contrast) * 0.45 + 45.0) * 0.01745);
+  for (int i = 0; i < 256; ++i) {
+    const int64_t v = brightnessOn ? static_cast<int64_t>(i) + brightness : i;
+    luma[i] = contrastOn ? TruncClampByte(static_cast<double>(v - 128) * slope + 128.0) : ClampByte(v);
+  }
+}
+
+EFFECTS_DOUBLE_MATH void HueFactors(int32_t hue, int32_t* kc, int32_t* ks) {
+  const double a = static_cast<double>(hue) * 3.14 * 0.005555555555555556;
+  *kc = static_cast<int32_t>(std::cos(a) * 1024.0);  // conversion truncates toward zero
+  *ks = static_cast<int32_t>(std::sin(a) * 1024.0);
+}
+
+void BuildChroma(uint8_t* tableU, uint8_t* tableV, int32_t saturation, bool saturationOn, int32_t hue,
+                 bool hueOn) {
+  int32_t kc = 1024, ks = 0;
+  if (hueOn) HueFactors(hue, &kc, &ks);
+  const int64_t gain = static_cast<int64_t>(saturation) + 256;
+  for (int row = 0; row < 256; ++row) {
+    const int32_t u = row - 128;
+    for (int col = 0; col < 256; ++col) {
+      const int32_t v = col - 128;
+      int64_t uOut = u, vOut = v;
+      if (hueOn) {
+        // Full products, then flooring shifts.
+        uOut = ((kc * u) >> 10) + ((ks * v) >> 10);
+        vOut = ((kc * v) >> 10) - ((ks * u) >> 10);
+      }
+      if (saturationOn) {
+        uOut = (uOut * gain) >> 8;
+        vOut = (vOut * gain) >> 8;
+      }
+      tableU[row * 256 + col] = ClampByte(uOut + 128);
+      tableV[row * 256 + col] = ClampByte(vOut + 128);
+    }
+  }
+}
+
+}  // namespace
+
+EffectTables::EffectTables() {
+  std::memset(luma_, 0, sizeof luma_);
+  std::memset(chromaU_, 0, sizeof chromaU_);
+  std::memset(chromaV_, 0, sizeof chromaV_);
+}
+
+void EffectTables::SetFilterDefaults() {
+  SetBrightnessEnabled(1);
+  SetContrastEnabled(1);
+  SetSaturationEnabled(1);
+  SetHueEnabled(1);
+  SetBrightness(0);
+  SetContrast(0);
+  SetSaturation(0);
+  SetHue(0);
+}
+
+#define EFFECTS_SETTER(Name, field)          \
+  void EffectTables::Set##Name(int32_t v) {  \
+    LockHold hold(lock_);                    \
+    field.store(v, kRelaxed);                \
+    RebuildLocked();                         \
+  }
+#define EFFECTS_LOCKED_GETTER(Name, field)   \
+  int32_t EffectTables::Get##Name() const {  \
+    LockHold hold(lock_);                    \
+    return field.load(kRelaxed);             \
+  }
+
+EFFECTS_SETTER(Brightness, brightness_)
+EFFECTS_SETTER(BrightnessEnabled, brightnessEnabled_)
+EFFECTS_SETTER(Contrast, contrast_)
+EFFECTS_SETTER(ContrastEnabled, contrastEnabled_)
+EFFECTS_SETTER(Saturation, saturation_)
+EFFECTS_SETTER(SaturationEnabled, saturationEnabled_)
+EFFECTS_SETTER(Hue, hue_)
+EFFECTS_SETTER(HueEnabled, hueEnabled_)
+
+EFFECTS_LOCKED_GETTER(BrightnessEnabled, brightnessEnabled_)
+EFFECTS_LOCKED_GETTER(ContrastEnabled, contrastEnabled_)
+EFFECTS_LOCKED_GETTER(Saturation, saturation_)
+EFFECTS_LOCKED_GETTER(SaturationEnabled, saturationEnabled_)
+EFFECTS_LOCKED_GETTER(Hue, hue_)
+EFFECTS_LOCKED_GETTER(HueEnabled, hueEnabled_)
+
+#undef EFFECTS_SETTER
+#undef EFFECTS_LOCKED_GETTER
+
+// Read without the lock: the stored value is atomic, so a concurrent setter
+// gives either the old or the new value.
+int32_t EffectTables::GetBrightness() const { return brightness_.load(kRelaxed); }
+int32_t EffectTables::GetContrast() const { return contrast_.load(kRelaxed); }
+
+void EffectTables::SetPixelCount(int64_t pixels) {
+  LockHold hold(lock_);
+  // The most negative value has no positive twin; no frame is that large.
+  pixelCount_.store(pixels == INT64_MIN ? INT64_MAX : (pixels < 0 ? -pixels : pixels), kRelaxed);
+}
+
+int64_t EffectTables::GetPixelCount() const {
+  LockHold hold(lock_);
+  return pixelCount_.load(kRelaxed);
+}
+
+void EffectTables::RebuildLocked() {
+  BuildLuma(luma_, brightness_.load(kRelaxed), brightnessEnabled_.load(kRelaxed) != 0, contrast_.load(kRelaxed),
+            contrastEnabled_.load(kRelaxed) != 0);
+  BuildChroma(chromaU_, chromaV_, saturation_.load(kRelaxed), saturationEnabled_.load(kRelaxed) != 0,
+              hue_.load(kRelaxed), hueEnabled_.load(kRelaxed) != 0);
+}
+
+void EffectTables::Apply(uint8_t* frame) {
+  if (frame == nullptr) return;
+  LockHold hold(lock_);
+  const uint64_t pairs = static_cast<uint64_t>(pixelCount_.load(kRelaxed)) / 2;
+  ApplyLocked(frame, static_cast<size_t>(pairs > SIZE_MAX ? SIZE_MAX : pairs));
+}
+
+void EffectTables::Apply(uint8_t* frame, size_t frameBytes) {
+  if (frame == nullptr) return;
+  LockHold hold(lock_);
+  uint64_t pairs = static_cast<uint64_t>(pixelCount_.load(kRelaxed)) / 2;
+  if (pairs > frameBytes / 4) pairs = frameBytes / 4;
+  ApplyLocked(frame, static_cast<size_t>(pairs));
+}
+
+void EffectTables::ApplyLocked(uint8_t* frame, size_t pairs) {
+  const kernels::EffectLookup t{luma_, chromaU_, chromaV_};
+  const SimdLevel level = ActiveSimdLevel();
+  if (level == SimdLevel::kPlain) {
+    kernels::ApplyPlain(frame, pairs, t);
+    return;
+  }
+#ifdef EFFECTS_HAVE_X86_KERNELS
+  if (level >= SimdLevel::kAvx2) {
+    const size_t done = kernels::ApplyAvx2(frame, pairs, t);
+    frame += done * 4;
+    pairs -= done;
+  }
+  kernels::ApplyWords(frame, pairs, t);
+#else
+  kernels::ApplyPlain(frame, pairs, t);
+#endif
+}
+
+}  // namespace effects

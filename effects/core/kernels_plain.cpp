@@ -1,0 +1,93 @@
+// The plain per-pixel loops: the reference every packed path must match.
+
+#include <cstring>
+
+#include "effects/core/pixel_kernels.h"
+
+namespace effects {
+namespace kernels {
+
+namespace {
+
+inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+}  // namespace
+
+void ApplyPlain(uint8_t* frame, size_t pairs, const EffectLookup& t) {
+  for (size_t k = 0; k < pairs; ++k) {
+    uint8_t* p = frame + 4 * k;
+    const unsigned u = p[1], v = p[3];
+    p[0] = t.luma[p[0]];
+    p[1] = t.chromaU[u * 256 + v];
+    p[2] = t.luma[p[2]];
+    // The V lookup takes the U just written.
+    p[3] = t.chromaV[p[1] * 256u + v];
+  }
+}
+
+void ApplyWords(uint8_t* frame, size_t pairs, const EffectLookup& t) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  for (size_t k = 0; k < pairs; ++k) {
+    uint32_t w;
+    std::memcpy(&w, frame + 4 * k, 4);
+    const uint32_t v = w >> 24;
+    const uint32_t u = t.chromaU[((w >> 8) & 0xFF00u) | v];
+    const uint32_t vOut = t.chromaV[(u << 8) | v];
+    w = t.luma[w & 0xFF] | (u << 8) | (static_cast<uint32_t>(t.luma[(w >> 16) & 0xFF]) << 16) | (vOut << 24);
+    std::memcpy(frame + 4 * k, &w, 4);
+  }
+#else
+  ApplyPlain(frame, pairs, t);
+#endif
+}
+
+void ConvertPixelPlain(int32_t kind, int y, int u, int v, uint8_t* dst) {
+  const int yp = y - 16, up = u - 128, vp = v - 128;
+  const int r = Clamp255((298 * yp + 409 * vp + 128) >> 8);
+  const int g = Clamp255((298 * yp - 208 * vp - 100 * up + 128) >> 8);
+  const int b = Clamp255((298 * yp + 516 * up + 128) >> 8);
+  switch (kind) {
+    case 1:
+      dst[0] = static_cast<uint8_t>(b);
+      dst[1] = static_cast<uint8_t>(g);
+      dst[2] = static_cast<uint8_t>(r);
+      dst[3] = 0;
+      break;
+    case 2:
+      dst[0] = static_cast<uint8_t>(b);
+      dst[1] = static_cast<uint8_t>(g);
+      dst[2] = static_cast<uint8_t>(r);
+      break;
+    case 3: {
+      const unsigned w = ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
+      dst[0] = static_cast<uint8_t>(w);
+      dst[1] = static_cast<uint8_t>(w >> 8);
+      break;
+    }
+    case 4: {
+      const unsigned w = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+      dst[0] = static_cast<uint8_t>(w);
+      dst[1] = static_cast<uint8_t>(w >> 8);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void ConvertPairsPlain(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst) {
+  const size_t out = kind == 1 ? 4 : (kind == 2 ? 3 : 2);
+  for (size_t k = 0; k < pairs; ++k) {
+    const uint8_t* s = src + 4 * k;
+    ConvertPixelPlain(kind, s[0], s[1], s[3], dst);
+    ConvertPixelPlain(kind, s[2], s[1], s[3], dst + out);
+    dst += 2 * out;
+  }
+}
+
+void CopyPlain(const uint8_t* src, size_t bytes, uint8_t* dst) {
+  for (size_t i = 0; i < bytes; ++i) dst[i] = src[i];
+}
+
+}  // namespace kernels
+}  // namespace effects

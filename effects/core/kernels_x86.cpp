@@ -1,0 +1,309 @@
+// Packed SSE2 and AVX2 kernels. Each function carries its own target, so the
+// rest of the program keeps the baseline instruction set and a CPU without
+// AVX2 never runs a 256-bit instruction; the caller picks by cpuid.
+
+#include "effects/core/pixel_kernels.h"
+
+#ifdef EFFECTS_HAVE_X86_KERNELS
+
+#include <immintrin.h>
+
+// 32-bit Windows only promises 4-byte stack alignment to a callee; realign
+// on entry so spilled vectors are safe.
+#if defined(__i386__)
+#define EFFECTS_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define EFFECTS_ENTRY
+#endif
+#define EFFECTS_SSE2 __attribute__((target("sse2")))
+#define EFFECTS_AVX2 __attribute__((target("avx2")))
+#define EFFECTS_INLINE inline __attribute__((always_inline))
+
+namespace effects {
+namespace kernels {
+
+namespace {
+
+// Two 16-bit coefficients for one pmaddwd lane pair: lo applies to the even
+// lane, hi to the odd lane.
+constexpr int Coefs(int lo, int hi) {
+  return static_cast<int>((static_cast<unsigned>(hi & 0xFFFF) << 16) | static_cast<unsigned>(lo & 0xFFFF));
+}
+
+// ---------------------------------------------------------------- SSE2
+
+// R, G, B as signed 16-bit values (before clamping) of 8 pixels (16 bytes).
+EFFECTS_SSE2 EFFECTS_INLINE void Rgb16Sse2(__m128i s, __m128i* r, __m128i* g, __m128i* b) {
+  const __m128i y = _mm_sub_epi16(_mm_and_si128(s, _mm_set1_epi16(0x00FF)), _mm_set1_epi16(16));
+  const __m128i uv = _mm_sub_epi16(_mm_srli_epi16(s, 8), _mm_set1_epi16(128));  // U0 V0 U1 V1 ...
+  const __m128i u = _mm_shufflehi_epi16(_mm_shufflelo_epi16(uv, _MM_SHUFFLE(2, 2, 0, 0)), _MM_SHUFFLE(2, 2, 0, 0));
+  const __m128i v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(uv, _MM_SHUFFLE(3, 3, 1, 1)), _MM_SHUFFLE(3, 3, 1, 1));
+  const __m128i one = _mm_set1_epi16(1);
+  const __m128i yvLo = _mm_unpacklo_epi16(y, v), yvHi = _mm_unpackhi_epi16(y, v);
+  const __m128i yuLo = _mm_unpacklo_epi16(y, u), yuHi = _mm_unpackhi_epi16(y, u);
+  const __m128i u1Lo = _mm_unpacklo_epi16(u, one), u1Hi = _mm_unpackhi_epi16(u, one);
+  const __m128i round = _mm_set1_epi32(128);
+  const __m128i cR = _mm_set1_epi32(Coefs(298, 409));
+  const __m128i cG = _mm_set1_epi32(Coefs(298, -208));
+  const __m128i cGu = _mm_set1_epi32(Coefs(-100, 128));  // -100 U' + 128 x 1
+  const __m128i cB = _mm_set1_epi32(Coefs(298, 516));
+  *r = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(yvLo, cR), round), 8),
+                       _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(yvHi, cR), round), 8));
+  *g = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(yvLo, cG), _mm_madd_epi16(u1Lo, cGu)), 8),
+                       _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(yvHi, cG), _mm_madd_epi16(u1Hi, cGu)), 8));
+  *b = _mm_packs_epi32(_mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(yuLo, cB), round), 8),
+                       _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(yuHi, cB), round), 8));
+}
+
+// B G R 0 of pixels 0-3 and 4-7.
+EFFECTS_SSE2 EFFECTS_INLINE void Bgr0Sse2(__m128i r, __m128i g, __m128i b, __m128i* lo, __m128i* hi) {
+  const __m128i bg = _mm_unpacklo_epi8(_mm_packus_epi16(b, b), _mm_packus_epi16(g, g));
+  const __m128i r0 = _mm_unpacklo_epi8(_mm_packus_epi16(r, r), _mm_setzero_si128());
+  *lo = _mm_unpacklo_epi16(bg, r0);
+  *hi = _mm_unpackhi_epi16(bg, r0);
+}
+
+// Four B G R 0 pixels packed into the low 12 bytes.
+EFFECTS_SSE2 EFFECTS_INLINE __m128i Pack24Sse2(__m128i x) {
+  const __m128i keep0 = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+  // Per 64-bit lane: pixel a in bytes 0-2, pixel b moved from byte 4 to byte 3.
+  const __m128i laneMaskHi = _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF,
+                                           static_cast<int>(0xFF000000u));
+  const __m128i t = _mm_or_si128(_mm_and_si128(x, keep0), _mm_and_si128(_mm_srli_epi64(x, 8), laneMaskHi));
+  // Lane 1's six bytes move down next to lane 0's.
+  const __m128i bytes0to5 = _mm_set_epi32(0, 0, 0x0000FFFF, -1);
+  const __m128i bytes6to11 = _mm_set_epi32(0, -1, static_cast<int>(0xFFFF0000u), 0);
+  return _mm_or_si128(_mm_and_si128(t, bytes0to5), _mm_and_si128(_mm_srli_si128(t, 2), bytes6to11));
+}
+
+EFFECTS_SSE2 EFFECTS_INLINE __m128i Clamp255Sse2(__m128i x) {
+  return _mm_min_epi16(_mm_max_epi16(x, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+
+}  // namespace
+
+EFFECTS_ENTRY EFFECTS_SSE2 size_t ConvertPairsSse2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst) {
+  const size_t groups = pairs / 4;  // 8 pixels, 16 source bytes
+  for (size_t i = 0; i < groups; ++i, src += 16) {
+    __m128i r, g, b;
+    Rgb16Sse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), &r, &g, &b);
+    switch (kind) {
+      case 1: {
+        __m128i lo, hi;
+        Bgr0Sse2(r, g, b, &lo, &hi);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), hi);
+        dst += 32;
+        break;
+      }
+      case 2: {
+        __m128i lo, hi;
+        Bgr0Sse2(r, g, b, &lo, &hi);
+        const __m128i c0 = Pack24Sse2(lo), c1 = Pack24Sse2(hi);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(c0, _mm_slli_si128(c1, 12)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 16), _mm_srli_si128(c1, 4));
+        dst += 24;
+        break;
+      }
+      case 3: {
+        r = Clamp255Sse2(r);
+        g = Clamp255Sse2(g);
+        b = Clamp255Sse2(b);
+        const __m128i w = _mm_or_si128(
+            _mm_or_si128(_mm_and_si128(_mm_slli_epi16(r, 8), _mm_set1_epi16(static_cast<short>(0xF800))),
+                         _mm_and_si128(_mm_slli_epi16(g, 3), _mm_set1_epi16(0x07E0))),
+            _mm_srli_epi16(b, 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), w);
+        dst += 16;
+        break;
+      }
+      case 4: {
+        r = Clamp255Sse2(r);
+        g = Clamp255Sse2(g);
+        b = Clamp255Sse2(b);
+        const __m128i w =
+            _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi16(r, 7), _mm_set1_epi16(0x7C00)),
+                                      _mm_and_si128(_mm_slli_epi16(g, 2), _mm_set1_epi16(0x03E0))),
+                         _mm_srli_epi16(b, 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), w);
+        dst += 16;
+        break;
+      }
+      default:
+        return 0;
+    }
+  }
+  return groups * 4;
+}
+
+EFFECTS_ENTRY EFFECTS_SSE2 size_t CopySse2(const uint8_t* src, size_t bytes, uint8_t* dst) {
+  size_t i = 0;
+  for (; i + 64 <= bytes; i += 64) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 32));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 48));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), a);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 16), b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 32), c);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 48), d);
+  }
+  for (; i + 16 <= bytes; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
+  return i;
+}
+
+// ---------------------------------------------------------------- AVX2
+
+namespace {
+
+// The SSE2 computation on both 128-bit halves: 16 pixels, still in order
+// (pixels 0-7 in the low half, 8-15 in the high half).
+EFFECTS_AVX2 EFFECTS_INLINE void Rgb16Avx2(__m256i s, __m256i* r, __m256i* g, __m256i* b) {
+  const __m256i y = _mm256_sub_epi16(_mm256_and_si256(s, _mm256_set1_epi16(0x00FF)), _mm256_set1_epi16(16));
+  const __m256i uv = _mm256_sub_epi16(_mm256_srli_epi16(s, 8), _mm256_set1_epi16(128));
+  const __m256i u =
+      _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(uv, _MM_SHUFFLE(2, 2, 0, 0)), _MM_SHUFFLE(2, 2, 0, 0));
+  const __m256i v =
+      _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(uv, _MM_SHUFFLE(3, 3, 1, 1)), _MM_SHUFFLE(3, 3, 1, 1));
+  const __m256i one = _mm256_set1_epi16(1);
+  const __m256i yvLo = _mm256_unpacklo_epi16(y, v), yvHi = _mm256_unpackhi_epi16(y, v);
+  const __m256i yuLo = _mm256_unpacklo_epi16(y, u), yuHi = _mm256_unpackhi_epi16(y, u);
+  const __m256i u1Lo = _mm256_unpacklo_epi16(u, one), u1Hi = _mm256_unpackhi_epi16(u, one);
+  const __m256i round = _mm256_set1_epi32(128);
+  const __m256i cR = _mm256_set1_epi32(Coefs(298, 409));
+  const __m256i cG = _mm256_set1_epi32(Coefs(298, -208));
+  const __m256i cGu = _mm256_set1_epi32(Coefs(-100, 128));
+  const __m256i cB = _mm256_set1_epi32(Coefs(298, 516));
+  *r = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yvLo, cR), round), 8),
+                          _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yvHi, cR), round), 8));
+  *g = _mm256_packs_epi32(
+      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yvLo, cG), _mm256_madd_epi16(u1Lo, cGu)), 8),
+      _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yvHi, cG), _mm256_madd_epi16(u1Hi, cGu)), 8));
+  *b = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yuLo, cB), round), 8),
+                          _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(yuHi, cB), round), 8));
+}
+
+// B G R 0 per half: lo holds pixels 0-3 | 8-11, hi holds 4-7 | 12-15.
+EFFECTS_AVX2 EFFECTS_INLINE void Bgr0Avx2(__m256i r, __m256i g, __m256i b, __m256i* lo, __m256i* hi) {
+  const __m256i bg = _mm256_unpacklo_epi8(_mm256_packus_epi16(b, b), _mm256_packus_epi16(g, g));
+  const __m256i r0 = _mm256_unpacklo_epi8(_mm256_packus_epi16(r, r), _mm256_setzero_si256());
+  *lo = _mm256_unpacklo_epi16(bg, r0);
+  *hi = _mm256_unpackhi_epi16(bg, r0);
+}
+
+EFFECTS_AVX2 EFFECTS_INLINE __m256i Clamp255Avx2(__m256i x) {
+  return _mm256_min_epi16(_mm256_max_epi16(x, _mm256_setzero_si256()), _mm256_set1_epi16(255));
+}
+
+}  // namespace
+
+EFFECTS_ENTRY EFFECTS_AVX2 size_t ConvertPairsAvx2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst) {
+  const size_t groups = pairs / 8;  // 16 pixels, 32 source bytes
+  const __m256i squeeze24 = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                             0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  for (size_t i = 0; i < groups; ++i, src += 32) {
+    __m256i r, g, b;
+    Rgb16Avx2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src)), &r, &g, &b);
+    switch (kind) {
+      case 1: {
+        __m256i lo, hi;
+        Bgr0Avx2(r, g, b, &lo, &hi);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm256_permute2x128_si256(lo, hi, 0x31));
+        dst += 64;
+        break;
+      }
+      case 2: {
+        __m256i lo, hi;
+        Bgr0Avx2(r, g, b, &lo, &hi);
+        lo = _mm256_shuffle_epi8(lo, squeeze24);
+        hi = _mm256_shuffle_epi8(hi, squeeze24);
+        const __m128i c0 = _mm256_castsi256_si128(lo), c1 = _mm256_castsi256_si128(hi);
+        const __m128i c2 = _mm256_extracti128_si256(lo, 1), c3 = _mm256_extracti128_si256(hi, 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(c0, _mm_slli_si128(c1, 12)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16),
+                         _mm_or_si128(_mm_srli_si128(c1, 4), _mm_slli_si128(c2, 8)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32),
+                         _mm_or_si128(_mm_srli_si128(c2, 8), _mm_slli_si128(c3, 4)));
+        dst += 48;
+        break;
+      }
+      case 3: {
+        r = Clamp255Avx2(r);
+        g = Clamp255Avx2(g);
+        b = Clamp255Avx2(b);
+        const __m256i w = _mm256_or_si256(
+            _mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(r, 8), _mm256_set1_epi16(static_cast<short>(0xF800))),
+                            _mm256_and_si256(_mm256_slli_epi16(g, 3), _mm256_set1_epi16(0x07E0))),
+            _mm256_srli_epi16(b, 3));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), w);
+        dst += 32;
+        break;
+      }
+      case 4: {
+        r = Clamp255Avx2(r);
+        g = Clamp255Avx2(g);
+        b = Clamp255Avx2(b);
+        const __m256i w =
+            _mm256_or_si256(_mm256_or_si256(_mm256_and_si256(_mm256_slli_epi16(r, 7), _mm256_set1_epi16(0x7C00)),
+                                            _mm256_and_si256(_mm256_slli_epi16(g, 2), _mm256_set1_epi16(0x03E0))),
+                            _mm256_srli_epi16(b, 3));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), w);
+        dst += 32;
+        break;
+      }
+      default:
+        return 0;
+    }
+  }
+  return groups * 8;
+}
+
+EFFECTS_ENTRY EFFECTS_AVX2 size_t CopyAvx2(const uint8_t* src, size_t bytes, uint8_t* dst) {
+  size_t i = 0;
+  for (; i + 128 <= bytes; i += 128) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 32));
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 64));
+    const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 96));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), a);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i + 32), b);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i + 64), c);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i + 96), d);
+  }
+  for (; i + 32 <= bytes; i += 32)
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)));
+  return i;
+}
+
+// Eight pairs at a time with gathers: each lookup reads a 32-bit word at the
+// entry and keeps its low byte (the tables carry 3 bytes of tail padding).
+EFFECTS_ENTRY EFFECTS_AVX2 size_t ApplyAvx2(uint8_t* frame, size_t pairs, const EffectLookup& t) {
+  const size_t groups = pairs / 8;
+  const __m256i byte = _mm256_set1_epi32(0xFF);
+  const int* luma = reinterpret_cast<const int*>(t.luma);
+  const int* tableU = reinterpret_cast<const int*>(t.chromaU);
+  const int* tableV = reinterpret_cast<const int*>(t.chromaV);
+  for (size_t i = 0; i < groups; ++i, frame += 32) {
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(frame));
+    const __m256i v = _mm256_srli_epi32(w, 24);
+    const __m256i uvIndex = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(w, 8), _mm256_set1_epi32(0xFF00)), v);
+    const __m256i u = _mm256_and_si256(_mm256_i32gather_epi32(tableU, uvIndex, 1), byte);
+    const __m256i vOut =
+        _mm256_and_si256(_mm256_i32gather_epi32(tableV, _mm256_or_si256(_mm256_slli_epi32(u, 8), v), 1), byte);
+    const __m256i y0 = _mm256_and_si256(_mm256_i32gather_epi32(luma, _mm256_and_si256(w, byte), 1), byte);
+    const __m256i y1 =
+        _mm256_and_si256(_mm256_i32gather_epi32(luma, _mm256_and_si256(_mm256_srli_epi32(w, 16), byte), 1), byte);
+    const __m256i out = _mm256_or_si256(_mm256_or_si256(y0, _mm256_slli_epi32(u, 8)),
+                                        _mm256_or_si256(_mm256_slli_epi32(y1, 16), _mm256_slli_epi32(vOut, 24)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(frame), out);
+  }
+  return groups * 8;
+}
+
+}  // namespace kernels
+}  // namespace effects
+
+#endif  // EFFECTS_HAVE_X86_KERNELS

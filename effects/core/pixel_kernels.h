@@ -1,0 +1,43 @@
+#pragma once
+// Row kernels behind EffectTables and FrameConverter: the plain loops (the
+// reference) and the packed ones picked at run time. Internal to the core.
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__i386__) || defined(__x86_64__)
+#define EFFECTS_HAVE_X86_KERNELS 1
+#endif
+
+namespace effects {
+namespace kernels {
+
+struct EffectLookup {
+  const uint8_t* luma;     // 256 entries
+  const uint8_t* chromaU;  // [U * 256 + V], padded by 3 bytes
+  const uint8_t* chromaV;  // [U * 256 + V], padded by 3 bytes
+};
+
+// Rewrites `pairs` Y0 U Y1 V pairs in place.
+void ApplyPlain(uint8_t* frame, size_t pairs, const EffectLookup& t);
+// One 32-bit word per pair; little-endian hosts only.
+void ApplyWords(uint8_t* frame, size_t pairs, const EffectLookup& t);
+
+// Converts `pairs` whole pairs (2 x pairs pixels) of one kind 1..4.
+void ConvertPairsPlain(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst);
+// Converts one pixel with the given luma and chroma.
+void ConvertPixelPlain(int32_t kind, int y, int u, int v, uint8_t* dst);
+void CopyPlain(const uint8_t* src, size_t bytes, uint8_t* dst);
+
+#ifdef EFFECTS_HAVE_X86_KERNELS
+// Packed kernels: they handle a leading multiple of their group size and
+// return how many pairs (or bytes) they did; the caller finishes the rest.
+size_t ConvertPairsSse2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst);
+size_t ConvertPairsAvx2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst);
+size_t CopySse2(const uint8_t* src, size_t bytes, uint8_t* dst);
+size_t CopyAvx2(const uint8_t* src, size_t bytes, uint8_t* dst);
+size_t ApplyAvx2(uint8_t* frame, size_t pairs, const EffectLookup& t);
+#endif
+
+}  // namespace kernels
+}  // namespace effects
