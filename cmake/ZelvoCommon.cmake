@@ -19,6 +19,11 @@ if(WIN32)
   # Programs and libraries carry no mingw runtime DLLs with them.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX NO_DSHOW_STRSAFE _WIN32_WINNT=0x0601 WINVER=0x0601)
   add_link_options(-static -static-libgcc -static-libstdc++)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    # IEEE double arithmetic as on every other build, not the x87's extended
+    # precision: the level and pixel formulas then give the same results.
+    add_compile_options(-msse2 -mfpmath=sse)
+  endif()
 endif()
 
 # zelvo_target(<target>): warnings and include paths every project target gets.

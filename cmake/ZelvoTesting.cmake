@@ -45,18 +45,24 @@ function(zelvo_test_properties test)
 endfunction()
 
 # zelvo_gtest(<name> SOURCES ... [LIBS ...] [ARGS ...]): one GoogleTest
-# program, run as one ctest test. Under Wine the wrapper also insists on the
-# runner's own summary line, since a 32-bit program that never started can
-# still "exit 0".
+# program, run as one ctest test called <name>. The program's target is
+# <name>, or <name>_tests when the folder already has a target of that name;
+# on Windows the program file is <name>_tests.exe. Under Wine the wrapper
+# also insists on the runner's own summary line, since a 32-bit program that
+# never started can still "exit 0".
 function(zelvo_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;ARGS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
-  zelvo_target(${name})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} gtest gtest_main)
-  if(WIN32)
-    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX "_tests.exe")
+  set(target ${name})
+  if(TARGET ${name})
+    set(target ${name}_tests)
   endif()
-  add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
+  add_executable(${target} ${T_SOURCES})
+  zelvo_target(${target})
+  target_link_libraries(${target} PRIVATE ${T_LIBS} gtest gtest_main)
+  if(WIN32)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name}_tests)
+  endif()
+  add_test(NAME ${name} COMMAND ${target} ${T_ARGS})
   zelvo_test_properties(${name})
   if(CMAKE_CROSSCOMPILING)
     set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "ZELVO_EXPECT_GTEST=1")

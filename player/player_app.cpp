@@ -1,0 +1,246 @@
+#include "player/player_app.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdio>
+
+#include "player/command_ids.h"
+#include "player/core/command_line.h"
+#include "player/core/levels.h"
+#include "player/messages.h"
+
+namespace {
+
+const char kCommandWindowClass[] = "Zelvo Vantor";
+const char kSplashSemaphore[] = "SplashSemaphore";
+constexpr size_t kMaxPath = 1024;
+
+// The command window's procedure reaches the one running player here.
+PlayerApp* g_app = nullptr;
+
+std::wstring FromAnsi(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int count = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(count), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], count);
+  return wide;
+}
+
+std::string Cut(std::string text) {
+  if (text.size() > kMaxPath - 1) text.resize(kMaxPath - 1);
+  return text;
+}
+
+}  // namespace
+
+PlayerApp::PlayerApp(HINSTANCE instance, SkinHost* skin, EngineHost* engine)
+    : instance_(instance), skin_(skin), engine_(engine) {}
+
+PlayerApp::~PlayerApp() {
+  if (command_window_) DestroyWindow(command_window_);
+  if (g_app == this) g_app = nullptr;
+}
+
+void PlayerApp::ComputePaths() {
+  char module[kMaxPath];
+  DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
+  if (length >= sizeof module) length = 0;
+  module_path_.assign(module, length);
+  size_t slash = module_path_.find_last_of('\\');
+  application_directory_ = slash == std::string::npos ? std::string() : module_path_.substr(0, slash + 1);
+  playlist_file_ = Cut(application_directory_ + "default.m3u");
+
+  // TMP names the user's temporary folder; without it, the system's.
+  char temp[kMaxPath];
+  DWORD temp_length = GetEnvironmentVariableA("TMP", temp, sizeof temp);
+  if (temp_length == 0 || temp_length >= sizeof temp) {
+    temp_length = GetTempPathA(sizeof temp, temp);
+    if (temp_length == 0 || temp_length >= sizeof temp) temp_length = 0;
+    while (temp_length > 0 && temp[temp_length - 1] == '\\') --temp_length;
+    temp[temp_length] = '\0';
+  }
+  char work[kMaxPath];
+  std::snprintf(work, sizeof work, "%s\\%s\\", temp, "KvPlayerSkin");
+  skin_work_directory_ = work;
+
+  default_skin_description_ = Cut(application_directory_ + "DefaultSkin.xml");
+  default_skin_archive_ = Cut(application_directory_ + "DefaultSkin.wsz");
+}
+
+bool PlayerApp::CreateCommandWindow() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = CommandWindowProc;
+  wc.hInstance = instance_;
+  wc.lpszClassName = kCommandWindowClass;
+  if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  command_window_ = CreateWindowExA(0, kCommandWindowClass, "Zelvo Vantor", 0, 0, 0, 0, 0, nullptr,
+                                    nullptr, instance_, nullptr);
+  settings_.command_window = command_window_;
+  settings_.command_procedure = CommandWindowProc;
+  return command_window_ != nullptr;
+}
+
+LRESULT CALLBACK PlayerApp::CommandWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND && g_app) {
+    g_app->DispatchCommand(window, LOWORD(wparam), lparam);
+  }
+  // Tray icon callbacks (kTrayCallbackMessage) join here with the tray icon.
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void PlayerApp::PostCommand(int id, LPARAM lparam) {
+  PostMessageA(command_window_, WM_COMMAND, static_cast<WPARAM>(id), lparam);
+}
+
+LRESULT PlayerApp::DispatchCommand(HWND window, int id, LPARAM lparam) {
+  switch (id) {
+    case IDM_EXIT:
+      PostCommand(kCommandShutDown, 0);
+      return 0;
+    case kCommandShutDown:
+      Shutdown();
+      return 0;
+    default:
+      return DefWindowProcA(window, WM_COMMAND, static_cast<WPARAM>(id), lparam);
+  }
+}
+
+void PlayerApp::ApplyStoredSettingsToSkin() {
+  PostCommand(IDM_SET_VOLUME, VolumeToSlider(settings_.volume));
+  PostCommand(IDM_SET_BALANCE, BalanceToSlider(settings_.balance));
+  PostCommand(settings_.repeat ? IDM_REPEAT_ON : IDM_REPEAT_OFF, 0);
+  PostCommand(settings_.shuffle ? IDM_SHUFFLE_ON : IDM_SHUFFLE_OFF, 0);
+  PostCommand(settings_.play_window_on_top ? IDM_TOPMOST_ON : IDM_TOPMOST_OFF, 0);
+  if (skin_ && skin_->PlaylistWindow() && settings_.playlist_visible) PostCommand(IDM_PLAYLIST_SHOW, 0);
+  status_countdown_ = 2;
+}
+
+void PlayerApp::StopPlayback() {
+  KillTimer(command_window_, kPositionTimer);
+  if (engine_ && engine_loaded_) engine_->Close();
+}
+
+int PlayerApp::Run(const char* command_line) {
+  g_app = this;
+
+  // 1-3: accelerators, common controls, COM.
+  accelerators_ = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(kAcceleratorTable));
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES};
+  if (!InitCommonControlsEx(&icc)) {
+    MessageBoxA(nullptr, "Failed to initialise tree view common control.", "ERROR", MB_ICONEXCLAMATION);
+    return 0;
+  }
+  HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (FAILED(hr)) {
+    ShowMessage("FAILED(hr=0x%x) in CoInitializeEx(NULL, COINIT_APARTMENTTHREADED)\n", static_cast<unsigned>(hr));
+    return static_cast<int>(hr);
+  }
+  com_initialised_ = true;
+
+  // 4-7: paths, playlist, skin work folder.
+  ComputePaths();
+  playlist_.clear();
+  CreateDirectoryA(skin_work_directory_.c_str(), nullptr);
+
+  // 8: settings, windows, skin.
+  settings_.Load(PlayerSettings::kFileName);
+  settings_.instance = instance_;
+  if (!CreateCommandWindow()) {
+    ShowMessage("Failed to create the command window (error %lu)\n", GetLastError());
+    CoUninitialize();
+    com_initialised_ = false;
+    return 0;
+  }
+  settings_.muted = 0;
+  text_brush_ = CreateSolidBrush(RGB(107, 117, 107));
+  text_font_ = CreateFontA(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Arial");
+  int skin_result = skin_ ? skin_->Load(*this) : -1;
+  if (skin_result < 0) {
+    MessageBoxA(nullptr, "Skin loading failed", "Can't start...", MB_ICONERROR);
+    Shutdown();
+    return 0;
+  }
+  skin_loaded_ = true;
+  settings_.main_skin_window = skin_->MainWindow();
+  screen_saver_.Block(settings_.block_screen_saver != 0);
+  SetTimer(command_window_, kTitleTimer, kTimerPeriodMs, nullptr);
+
+  // 9-12: command line, engine.
+  settings_.auto_run_in_tray = 0;
+  CommandLineOptions options = ParseCommandLine(command_line);
+  if (options.fullscreen) settings_.auto_switch_to_fullscreen = 1;
+  if (options.tray) settings_.auto_run_in_tray = 1;
+  if (options.autoclose) settings_.auto_close = 1;
+  if (options.autoplay) settings_.auto_start_playback = 1;
+  settings_.current_file_name = FromAnsi(options.file_name);
+  if (engine_) {
+    if (!engine_->Load(*this)) return 0;
+    engine_loaded_ = true;
+  }
+
+  // 13-16: first playlist item, tray, show the main window.
+  HWND main_window = skin_->MainWindow();
+  if (main_window) PostMessageA(main_window, WM_COMMAND, IDM_PLAYLIST_SETITEM, 0);
+  if (settings_.auto_run_in_tray) PostCommand(IDM_MINIMIZETOTRAY, 0);
+  HANDLE splash = CreateSemaphoreA(nullptr, 1, 1, kSplashSemaphore);
+  if (splash) {
+    ReleaseSemaphore(splash, 1, nullptr);
+    if (WaitForSingleObject(splash, INFINITE) == WAIT_OBJECT_0) {
+      if (main_window) ShowWindow(main_window, SW_SHOW);
+      ApplyStoredSettingsToSkin();
+    }
+    CloseHandle(splash);
+  }
+
+  // 17: the command-line file, or the playlist.
+  bool playing = engine_ && engine_loaded_ && engine_->OpenAndPlay(settings_.current_file_name);
+  if (!playing && settings_.auto_start_playback) PostCommand(kCommandPlayCurrentItem, 0);
+
+  // 18: the message loop.
+  MSG msg;
+  BOOL got;
+  while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+    if (got == -1) break;
+    if (accelerators_ && TranslateAcceleratorA(msg.hwnd, accelerators_, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  if (com_initialised_) {
+    CoUninitialize();
+    com_initialised_ = false;
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+void PlayerApp::Shutdown() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  // 1: the modeless dialogs join here with the dialogs.
+  // 2-3: playback and timers.
+  StopPlayback();
+  KillTimer(command_window_, kPositionTimer);
+  KillTimer(command_window_, kTitleTimer);
+  // 4: engine.
+  if (engine_ && engine_loaded_) {
+    engine_->Unload();
+    engine_loaded_ = false;
+  }
+  // 5-6: tray icons and the playlist file join here with those modules.
+  // 7: skin.
+  if (skin_ && skin_loaded_) {
+    skin_->Destroy();
+    skin_loaded_ = false;
+  }
+  settings_.main_skin_window = nullptr;
+  // 8: text brush and font.
+  if (text_brush_) DeleteObject(text_brush_);
+  if (text_font_) DeleteObject(text_font_);
+  text_brush_ = nullptr;
+  text_font_ = nullptr;
+  // 9-11: settings file, screen saver, quit.
+  settings_.Save(PlayerSettings::kFileName);
+  screen_saver_.Block(false);
+  PostQuitMessage(0);
+}

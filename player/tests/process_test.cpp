@@ -1,0 +1,177 @@
+// The real ZelvoPlayer.exe as a separate process: its resources, the message
+// box it shows when it has no skin, its exit code and the settings file it
+// leaves in the folder it was started from.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "player/tests/test_support.h"
+
+using namespace test_support;
+
+namespace {
+
+std::string PlayerExe() {
+  char module[MAX_PATH];
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  std::string path(module);
+  path.erase(path.find_last_of('\\') + 1);
+  return path + "ZelvoPlayer.exe";
+}
+
+struct Box {
+  std::string caption;
+  std::string text;
+};
+
+struct FindBox {
+  DWORD process;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
+  auto* find = reinterpret_cast<FindBox*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char cls[64] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  if (pid == find->process && IsWindowVisible(window) && std::string(cls) == "#32770") {
+    find->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
+  char cls[64] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  char text[512] = "";
+  GetWindowTextA(child, text, sizeof text);
+  if (std::string(cls) == "Static" && text[0]) *reinterpret_cast<std::string*>(param) += text;
+  return TRUE;
+}
+
+// Waits for the process's message box, reads it and presses OK.
+bool AnswerMessageBox(DWORD process, Box* box, DWORD timeout_ms) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+    FindBox find = {process, nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&find));
+    if (find.found) {
+      char caption[256] = "";
+      GetWindowTextA(find.found, caption, sizeof caption);
+      box->caption = caption;
+      EnumChildWindows(find.found, CollectStatic, reinterpret_cast<LPARAM>(&box->text));
+      PostMessageA(find.found, WM_COMMAND, IDOK, 0);
+      return true;
+    }
+    Sleep(50);
+  }
+  return false;
+}
+
+struct PlayerRun {
+  bool started = false;
+  bool box_seen = false;
+  Box box;
+  DWORD exit_code = 0xDEAD;
+};
+
+PlayerRun RunPlayer(const std::string& folder, const std::string& arguments) {
+  PlayerRun run;
+  std::string command = "\"" + PlayerExe() + "\" " + arguments;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  run.started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi);
+  if (!run.started) return run;
+  run.box_seen = AnswerMessageBox(pi.dwProcessId, &run.box, 30000);
+  if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+  GetExitCodeProcess(pi.hProcess, &run.exit_code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return run;
+}
+
+}  // namespace
+
+TEST(PlayerProcess, WithoutASkinItSaysSoAndStillWritesItsSettings) {
+  ScratchFolder dir;
+  PlayerRun run = RunPlayer(dir.path(), "-tray clip.avi");
+  ASSERT_TRUE(run.started) << PlayerExe();
+  ASSERT_TRUE(run.box_seen);
+  EXPECT_EQ("Can't start...", run.box.caption);
+  EXPECT_EQ("Skin loading failed", run.box.text);
+  EXPECT_EQ(0u, run.exit_code);
+  // The failed skin ends start-up before the command line is read.
+  EXPECT_EQ(FreshSettingsFile(), ReadLines(dir.File("Zelvo.ini")));
+}
+
+TEST(PlayerProcess, SettingsFollowTheFolderItStartsIn) {
+  ScratchFolder a, b;
+  WriteText(a.File("Zelvo.ini"), "[Zelvo Player]\r\nVolume=-700\r\nShuffle=yes\r\nMuted=1\r\n");
+  PlayerRun run = RunPlayer(a.path(), "");
+  ASSERT_TRUE(run.box_seen);
+  auto lines = ReadLines(a.File("Zelvo.ini"));
+  EXPECT_EQ("-700", ValueOf(lines, "Volume"));
+  EXPECT_EQ("1", ValueOf(lines, "Shuffle"));
+  EXPECT_EQ("0", ValueOf(lines, "Muted"));
+  // Keys the file already had keep their places; every other key is added.
+  EXPECT_EQ(FreshSettingsFile().size(), lines.size());
+
+  run = RunPlayer(b.path(), "");
+  ASSERT_TRUE(run.box_seen);
+  EXPECT_EQ(FreshSettingsFile(), ReadLines(b.File("Zelvo.ini")));
+}
+
+TEST(PlayerProcess, AcceleratorTable149HoldsExactlyThePlayersKeys) {
+  HMODULE exe = LoadLibraryExA(PlayerExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(exe);
+  HACCEL table = LoadAcceleratorsA(exe, MAKEINTRESOURCEA(149));
+  ASSERT_TRUE(table);
+  ACCEL entries[64];
+  int count = CopyAcceleratorTableA(table, entries, 64);
+  struct Want {
+    BYTE flags;
+    WORD key;
+    WORD cmd;
+  };
+  const BYTE V = FVIRTKEY | FNOINVERT;
+  const Want want[] = {
+      {V | FALT, '1', 212},       {V | FALT, '2', 213},       {V | FALT, '3', 214},
+      {V, 'B', 221},              {V | FSHIFT, 'B', 159},     {V, 'C', 133},
+      {V, 'F', 221},              {V, 'L', 129},              {V | FCONTROL, 'L', 129},
+      {V, 'M', 207},              {V, 'M', 207},              {V, 'P', 216},
+      {V | FCONTROL, 'P', 133},   {V | FCONTROL, 'Q', 105},   {V | FALT, 'Q', 105},
+      {V, 'R', 209},              {V | FCONTROL, 'R', 211},   {V, 'S', 220},
+      {V | FCONTROL, 'S', 218},   {V, 'T', 222},              {V, 'V', 132},
+      {V, VK_ESCAPE, 105},        {V | FSHIFT, VK_ESCAPE, 205}, {V, VK_F1, 226},
+      {V, VK_F2, 225},            {V, VK_F3, 228},            {V, VK_F4, 227},
+      {V, VK_F5, 195},            {V, VK_F6, 196},            {V, VK_F7, 194},
+      {V, VK_F8, 193},            {V, VK_OEM_4, 210},         {V, VK_OEM_6, 208},
+      {V | FALT, VK_RETURN, 134}, {V, VK_SPACE, 133},         {V, 'X', 180},
+      {V, 'Z', 209},              {V | FSHIFT, 'Z', 160},
+  };
+  ASSERT_EQ(static_cast<int>(sizeof want / sizeof want[0]), count);
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(want[i].flags, entries[i].fVirt & 0x7F) << "entry " << i;
+    EXPECT_EQ(want[i].key, entries[i].key) << "entry " << i;
+    EXPECT_EQ(want[i].cmd, entries[i].cmd) << "entry " << i;
+  }
+  FreeLibrary(exe);
+}
+
+TEST(PlayerProcess, IsA32BitWindowsProgram) {
+  HANDLE file = CreateFileA(PlayerExe().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  IMAGE_DOS_HEADER dos;
+  DWORD got = 0;
+  ReadFile(file, &dos, sizeof dos, &got, nullptr);
+  SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN);
+  IMAGE_NT_HEADERS32 nt;
+  ReadFile(file, &nt, sizeof nt, &got, nullptr);
+  CloseHandle(file);
+  EXPECT_EQ(IMAGE_NT_SIGNATURE, nt.Signature);
+  EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt.FileHeader.Machine);
+  EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt.OptionalHeader.Subsystem);
+}

@@ -1,0 +1,207 @@
+// Start-up and shut-down of the player inside this process, with a skin of
+// the test's own: the real command window, message loop, accelerators,
+// screen-saver switch and settings file.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "player/command_ids.h"
+#include "player/player_app.h"
+#include "player/tests/test_support.h"
+
+using namespace test_support;
+
+namespace {
+
+// A one-window skin. Its main window ends the run when the first command of
+// the message loop (the playlist item posted by start-up) reaches it, after
+// noting what the running player looked like.
+class TestSkin : public SkinHost {
+ public:
+  struct Seen {
+    bool loop_ran = false;
+    BOOL screen_saver_active = -1;
+    bool main_visible = false;
+    bool timed_out = false;
+  };
+  static Seen seen;
+  static PlayerApp* app;
+  static bool exit_on_first_command;
+
+  int Load(PlayerApp& player) override {
+    app = &player;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = MainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZelvoTestMainSkin";
+    RegisterClassA(&wc);
+    main_ = CreateWindowExA(0, wc.lpszClassName, "MainSkin", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                            wc.hInstance, nullptr);
+    loaded_ = main_ != nullptr;
+    // A player that never reacts still ends, and says so.
+    SetTimer(main_, 1, 5000, nullptr);
+    return loaded_ ? 0 : -1;
+  }
+  void Destroy() override {
+    destroyed_ = true;
+    DestroyWindow(main_);
+    main_ = nullptr;
+  }
+  HWND MainWindow() const override { return main_; }
+  HWND PlaylistWindow() const override { return nullptr; }
+  bool destroyed() const { return destroyed_; }
+
+ private:
+  static LRESULT CALLBACK MainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_COMMAND && LOWORD(wp) == IDM_PLAYLIST_SETITEM) {
+      seen.loop_ran = true;
+      SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &seen.screen_saver_active, 0);
+      seen.main_visible = IsWindowVisible(w) != FALSE;
+      if (exit_on_first_command) PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+      return 0;
+    }
+    if (m == WM_TIMER) {
+      KillTimer(w, 1);
+      seen.timed_out = true;
+      PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+      return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+  }
+  HWND main_ = nullptr;
+  bool loaded_ = false;
+  bool destroyed_ = false;
+};
+TestSkin::Seen TestSkin::seen;
+PlayerApp* TestSkin::app = nullptr;
+bool TestSkin::exit_on_first_command = true;
+
+BOOL ScreenSaverActive() {
+  BOOL active = FALSE;
+  SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+  return active;
+}
+
+void SetScreenSaverActive(BOOL on) { SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on, nullptr, 0); }
+
+// Runs one player in `dir` and gives back the settings file it wrote.
+std::vector<std::string> RunPlayer(const ScratchFolder& dir, const char* command_line, int* exit_code = nullptr) {
+  CurrentDirectory cd(dir.path());
+  TestSkin::seen = TestSkin::Seen();
+  TestSkin skin;
+  PlayerApp app(GetModuleHandleA(nullptr), &skin, nullptr);
+  int code = app.Run(command_line);
+  if (exit_code) *exit_code = code;
+  EXPECT_TRUE(skin.destroyed());
+  EXPECT_FALSE(TestSkin::seen.timed_out);
+  return ReadLines(dir.File("Zelvo.ini"));
+}
+
+}  // namespace
+
+TEST(Startup, RunsTheLoopAndShutsDownWritingEverySetting) {
+  ScratchFolder dir;
+  int code = -1;
+  auto lines = RunPlayer(dir, "", &code);
+  EXPECT_EQ(0, code);
+  EXPECT_TRUE(TestSkin::seen.loop_ran);
+  EXPECT_TRUE(TestSkin::seen.main_visible);
+  EXPECT_EQ(FreshSettingsFile(), lines);
+}
+
+TEST(Startup, SwitchesAreSavedAtExit) {
+  ScratchFolder dir;
+  auto lines = RunPlayer(dir, "-tray -autoplay C:\\clip one.avi");
+  EXPECT_EQ("1", ValueOf(lines, "Auto run in tray"));
+  EXPECT_EQ("1", ValueOf(lines, "Auto start playback"));
+  EXPECT_EQ("C:\\clip one.avi", ValueOf(lines, "Last file name"));
+
+  lines = RunPlayer(dir, "/foo /autoclose /fullscreen file.avi");
+  EXPECT_EQ("0", ValueOf(lines, "Auto run in tray"));  // cleared at every start
+  EXPECT_EQ("1", ValueOf(lines, "Auto switch to fullscreen"));
+  EXPECT_EQ("file.avi", ValueOf(lines, "Last file name"));
+
+  lines = RunPlayer(dir, "other.avi -fullscreen");
+  EXPECT_EQ("other.avi -fullscreen", ValueOf(lines, "Last file name"));
+}
+
+TEST(Startup, MutedAndTrayFromTheFileAreClearedAtStart) {
+  ScratchFolder dir;
+  WriteText(dir.File("Zelvo.ini"),
+            "[Zelvo Player]\r\nMuted=1\r\nAuto run in tray=1\r\nAuto start playback=0\r\nLast file name=old.avi\r\n");
+  auto lines = RunPlayer(dir, "");
+  EXPECT_EQ("0", ValueOf(lines, "Muted"));
+  EXPECT_EQ("0", ValueOf(lines, "Auto run in tray"));
+  EXPECT_EQ("0", ValueOf(lines, "Auto start playback"));
+  EXPECT_EQ("", ValueOf(lines, "Last file name"));  // replaced by the (empty) command-line file
+}
+
+TEST(Startup, ScreenSaverSwitchedOffWhileRunningAndRestoredAtExit) {
+  ScratchFolder dir;
+  SetScreenSaverActive(TRUE);
+  RunPlayer(dir, "");
+  EXPECT_FALSE(TestSkin::seen.screen_saver_active);
+  EXPECT_TRUE(ScreenSaverActive());
+
+  // A user who had it off keeps it off.
+  SetScreenSaverActive(FALSE);
+  RunPlayer(dir, "");
+  EXPECT_FALSE(ScreenSaverActive());
+  SetScreenSaverActive(TRUE);
+}
+
+TEST(Startup, ScreenSaverUntouchedWithBlockingOff) {
+  ScratchFolder dir;
+  WriteText(dir.File("Zelvo.ini"), "[Zelvo Player]\r\nBlock screen saver=0\r\n");
+  SetScreenSaverActive(TRUE);
+  RunPlayer(dir, "");
+  EXPECT_TRUE(TestSkin::seen.screen_saver_active);
+  EXPECT_TRUE(ScreenSaverActive());
+}
+
+TEST(Startup, PathsComeFromTheProgramAndTmp) {
+  ScratchFolder dir;
+  CurrentDirectory cd(dir.path());
+  char old_tmp[MAX_PATH] = "";
+  GetEnvironmentVariableA("TMP", old_tmp, MAX_PATH);
+  SetEnvironmentVariableA("TMP", dir.path().c_str());
+  TestSkin skin;
+  PlayerApp app(GetModuleHandleA(nullptr), &skin, nullptr);
+  app.Run("");
+  SetEnvironmentVariableA("TMP", old_tmp);
+
+  char module[MAX_PATH];
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  std::string folder(module);
+  folder.erase(folder.find_last_of('\\') + 1);
+  EXPECT_EQ(folder, app.application_directory());
+  EXPECT_EQ(folder + "default.m3u", app.playlist_file());
+  EXPECT_EQ(folder + "DefaultSkin.xml", app.default_skin_description());
+  EXPECT_EQ(folder + "DefaultSkin.wsz", app.default_skin_archive());
+  EXPECT_EQ(dir.path() + "\\KvPlayerSkin\\", app.skin_work_directory());
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(app.skin_work_directory().c_str()));
+  RemoveDirectoryA(app.skin_work_directory().c_str());
+}
+
+TEST(Startup, AcceleratorsReachTheCommandWindow) {
+  // Escape is IDM_EXIT: typed at the command window, it ends the player.
+  class KeySkin : public TestSkin {
+   public:
+    int Load(PlayerApp& player) override {
+      int r = TestSkin::Load(player);
+      PostMessageA(player.command_window(), WM_KEYDOWN, VK_ESCAPE, 0);
+      return r;
+    }
+  };
+  ScratchFolder dir;
+  CurrentDirectory cd(dir.path());
+  TestSkin::seen = TestSkin::Seen();
+  TestSkin::exit_on_first_command = false;
+  KeySkin skin;
+  PlayerApp app(GetModuleHandleA(nullptr), &skin, nullptr);
+  EXPECT_EQ(0, app.Run(""));
+  TestSkin::exit_on_first_command = true;
+  EXPECT_TRUE(skin.destroyed());
+  EXPECT_FALSE(TestSkin::seen.timed_out);
+}
