@@ -1,0 +1,67 @@
+// IBaseFilter plumbing: state, reference clock, graph membership, name and
+// pin enumeration. A derived filter supplies its pins and may extend the
+// state changes.
+#pragma once
+
+#include <dshow.h>
+
+#include <string>
+
+#include "common/com/com_ptr.h"
+#include "common/com/handles.h"
+#include "common/com/server.h"
+
+namespace effects::dshow {
+
+class BasePin;
+
+class BaseFilter : public zelvo::com::UnknownBase, public IBaseFilter {
+ public:
+  BaseFilter(IUnknown* outer, REFCLSID clsid);
+
+  ZELVO_DELEGATING_IUNKNOWN
+  HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override;
+
+  // IPersist
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
+  // IMediaFilter
+  HRESULT STDMETHODCALLTYPE Stop() override;
+  HRESULT STDMETHODCALLTYPE Pause() override;
+  HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override;
+  HRESULT STDMETHODCALLTYPE GetState(DWORD timeoutMs, FILTER_STATE* state) override;
+  HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override;
+  HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) override;
+  // IBaseFilter
+  HRESULT STDMETHODCALLTYPE EnumPins(IEnumPins** pins) override;
+  HRESULT STDMETHODCALLTYPE FindPin(LPCWSTR id, IPin** pin) override;
+  HRESULT STDMETHODCALLTYPE QueryFilterInfo(FILTER_INFO* info) override;
+  HRESULT STDMETHODCALLTYPE JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
+  HRESULT STDMETHODCALLTYPE QueryVendorInfo(LPWSTR* info) override;
+
+  virtual int GetPinCount() = 0;
+  // The pin at index n (no reference added), or null.
+  virtual BasePin* GetPin(int n) = 0;
+
+  bool IsStopped() const { return state_ == State_Stopped; }
+  FILTER_STATE State() const { return state_; }
+  IFilterGraph* Graph() const { return graph_; }
+  zelvo::com::CriticalSection& FilterLock() { return filterLock_; }
+
+  // Sends an event to the graph's event sink, if the graph has one.
+  HRESULT NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
+
+ protected:
+  // Guards state, pins' connections and the graph/clock members.
+  zelvo::com::CriticalSection filterLock_;
+  volatile FILTER_STATE state_ = State_Stopped;
+  REFERENCE_TIME start_ = 0;
+
+ private:
+  CLSID clsid_;
+  zelvo::com::ComPtr<IReferenceClock> clock_;
+  IFilterGraph* graph_ = nullptr;  // the graph holds us, not the other way
+  IMediaEventSink* eventSink_ = nullptr;
+  std::wstring name_;
+};
+
+}  // namespace effects::dshow

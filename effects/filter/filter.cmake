@@ -1,0 +1,30 @@
+# The DirectShow side of the effects library (Windows only): the base layer
+# (effects_dshow), the filter, its page and VideoEffects.dll, and their tests.
+
+add_library(effects_dshow STATIC
+  dshow/base_filter.cpp
+  dshow/base_pin.cpp
+  dshow/enumerators.cpp
+  dshow/filter_registration.cpp
+  dshow/media_type.cpp
+  dshow/property_page.cpp
+  dshow/transform_filter.cpp)
+zelvo_target(effects_dshow)
+target_link_libraries(effects_dshow PUBLIC zelvo_com strmiids ole32 oleaut32 uuid user32)
+
+# The filter's code, shared by the library and the in-process tests.
+add_library(effects_filter STATIC
+  filter/overlay_renderer.cpp
+  filter/video_effects_filter.cpp
+  filter/video_effects_page.cpp)
+zelvo_target(effects_filter)
+target_link_libraries(effects_filter PUBLIC effects_dshow effects_core zelvo_idl gdi32 comctl32)
+
+add_library(effects SHARED
+  filter/module.cpp
+  filter/video_effects.rc
+  filter/video_effects.def)
+zelvo_target(effects)
+target_link_libraries(effects PRIVATE effects_filter)
+set_target_properties(effects PROPERTIES OUTPUT_NAME VideoEffects PREFIX "")
+target_link_options(effects PRIVATE -Wl,--kill-at)
