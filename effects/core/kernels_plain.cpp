@@ -31,7 +31,7 @@ void ApplyWords(uint8_t* frame, size_t pairs, const EffectLookup& t) {
     uint32_t w;
     std::memcpy(&w, frame + 4 * k, 4);
     const uint32_t v = w >> 24;
-    const uint32_t u = t.chromaU[((w >> 8) & 0xFF00u) | v];
+    const uint32_t u = t.chromaU[(w & 0xFF00u) | v];  // U x 256 + V
     const uint32_t vOut = t.chromaV[(u << 8) | v];
     w = t.luma[w & 0xFF] | (u << 8) | (static_cast<uint32_t>(t.luma[(w >> 16) & 0xFF]) << 16) | (vOut << 24);
     std::memcpy(frame + 4 * k, &w, 4);

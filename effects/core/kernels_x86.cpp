@@ -289,7 +289,7 @@ EFFECTS_ENTRY EFFECTS_AVX2 size_t ApplyAvx2(uint8_t* frame, size_t pairs, const 
   for (size_t i = 0; i < groups; ++i, frame += 32) {
     const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(frame));
     const __m256i v = _mm256_srli_epi32(w, 24);
-    const __m256i uvIndex = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(w, 8), _mm256_set1_epi32(0xFF00)), v);
+    const __m256i uvIndex = _mm256_or_si256(_mm256_and_si256(w, _mm256_set1_epi32(0xFF00)), v);  // U x 256 + V
     const __m256i u = _mm256_and_si256(_mm256_i32gather_epi32(tableU, uvIndex, 1), byte);
     const __m256i vOut =
         _mm256_and_si256(_mm256_i32gather_epi32(tableV, _mm256_or_si256(_mm256_slli_epi32(u, 8), v), 1), byte);
