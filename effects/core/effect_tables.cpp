@@ -75,6 +75,7 @@ EffectTables::EffectTables() {
   std::memset(luma_, 0, sizeof luma_);
   std::memset(chromaU_, 0, sizeof chromaU_);
   std::memset(chromaV_, 0, sizeof chromaV_);
+  std::memset(chromaUV_, 0, sizeof chromaUV_);
 }
 
 void EffectTables::SetFilterDefaults() {
@@ -140,6 +141,10 @@ void EffectTables::RebuildLocked() {
             contrastEnabled_.load(kRelaxed) != 0);
   BuildChroma(chromaU_, chromaV_, saturation_.load(kRelaxed), saturationEnabled_.load(kRelaxed) != 0,
               hue_.load(kRelaxed), hueEnabled_.load(kRelaxed) != 0);
+  for (int i = 0; i < kChromaSize; ++i) {
+    const unsigned u = chromaU_[i];
+    chromaUV_[i] = static_cast<uint16_t>(u | (chromaV_[u * 256 + (i & 0xFF)] << 8));
+  }
 }
 
 void EffectTables::Apply(uint8_t* frame) {
@@ -158,22 +163,13 @@ void EffectTables::Apply(uint8_t* frame, size_t frameBytes) {
 }
 
 void EffectTables::ApplyLocked(uint8_t* frame, size_t pairs) {
-  const kernels::EffectLookup t{luma_, chromaU_, chromaV_};
-  const SimdLevel level = ActiveSimdLevel();
-  if (level == SimdLevel::kPlain) {
+  const kernels::EffectLookup t{luma_, chromaU_, chromaV_, chromaUV_};
+  // The lookups are the whole cost; the fused table beats vector gathers,
+  // so every fast level uses it.
+  if (ActiveSimdLevel() == SimdLevel::kPlain)
     kernels::ApplyPlain(frame, pairs, t);
-    return;
-  }
-#ifdef EFFECTS_HAVE_X86_KERNELS
-  if (level >= SimdLevel::kAvx2) {
-    const size_t done = kernels::ApplyAvx2(frame, pairs, t);
-    frame += done * 4;
-    pairs -= done;
-  }
-  kernels::ApplyWords(frame, pairs, t);
-#else
-  kernels::ApplyPlain(frame, pairs, t);
-#endif
+  else
+    kernels::ApplyFused(frame, pairs, t);
 }
 
 }  // namespace effects

@@ -79,10 +79,12 @@ class EffectTables {
   std::atomic<int32_t> hue_{0};
   std::atomic<int32_t> hueEnabled_{0};
 
-  // Tail padding lets the packed path read a 32-bit word at any entry.
-  alignas(64) uint8_t luma_[kLumaSize + 4];
-  alignas(64) uint8_t chromaU_[kChromaSize + 4];
-  alignas(64) uint8_t chromaV_[kChromaSize + 4];
+  alignas(64) uint8_t luma_[kLumaSize];
+  alignas(64) uint8_t chromaU_[kChromaSize];
+  alignas(64) uint8_t chromaV_[kChromaSize];
+  // Both chroma lookups of a pair in one entry, derived from the two tables
+  // above on every rebuild: new U | chromaV[new U][V] << 8.
+  alignas(64) uint16_t chromaUV_[kChromaSize];
 };
 
 }  // namespace effects

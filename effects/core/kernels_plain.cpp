@@ -1,7 +1,5 @@
 // The plain per-pixel loops: the reference every packed path must match.
 
-#include <cstring>
-
 #include "effects/core/pixel_kernels.h"
 
 namespace effects {
@@ -25,20 +23,17 @@ void ApplyPlain(uint8_t* frame, size_t pairs, const EffectLookup& t) {
   }
 }
 
-void ApplyWords(uint8_t* frame, size_t pairs, const EffectLookup& t) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+void ApplyFused(uint8_t* frame, size_t pairs, const EffectLookup& t) {
+  // Byte loads measured faster here than one 32-bit word with shifts.
   for (size_t k = 0; k < pairs; ++k) {
-    uint32_t w;
-    std::memcpy(&w, frame + 4 * k, 4);
-    const uint32_t v = w >> 24;
-    const uint32_t u = t.chromaU[(w & 0xFF00u) | v];  // U x 256 + V
-    const uint32_t vOut = t.chromaV[(u << 8) | v];
-    w = t.luma[w & 0xFF] | (u << 8) | (static_cast<uint32_t>(t.luma[(w >> 16) & 0xFF]) << 16) | (vOut << 24);
-    std::memcpy(frame + 4 * k, &w, 4);
+    uint8_t* p = frame + 4 * k;
+    const unsigned y0 = p[0], u = p[1], y1 = p[2], v = p[3];
+    const unsigned uv = t.chromaUV[u * 256 + v];
+    p[0] = t.luma[y0];
+    p[1] = static_cast<uint8_t>(uv);
+    p[2] = t.luma[y1];
+    p[3] = static_cast<uint8_t>(uv >> 8);
   }
-#else
-  ApplyPlain(frame, pairs, t);
-#endif
 }
 
 void ConvertPixelPlain(int32_t kind, int y, int u, int v, uint8_t* dst) {

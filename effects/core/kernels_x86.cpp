@@ -278,31 +278,6 @@ EFFECTS_ENTRY EFFECTS_AVX2 size_t CopyAvx2(const uint8_t* src, size_t bytes, uin
   return i;
 }
 
-// Eight pairs at a time with gathers: each lookup reads a 32-bit word at the
-// entry and keeps its low byte (the tables carry 3 bytes of tail padding).
-EFFECTS_ENTRY EFFECTS_AVX2 size_t ApplyAvx2(uint8_t* frame, size_t pairs, const EffectLookup& t) {
-  const size_t groups = pairs / 8;
-  const __m256i byte = _mm256_set1_epi32(0xFF);
-  const int* luma = reinterpret_cast<const int*>(t.luma);
-  const int* tableU = reinterpret_cast<const int*>(t.chromaU);
-  const int* tableV = reinterpret_cast<const int*>(t.chromaV);
-  for (size_t i = 0; i < groups; ++i, frame += 32) {
-    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(frame));
-    const __m256i v = _mm256_srli_epi32(w, 24);
-    const __m256i uvIndex = _mm256_or_si256(_mm256_and_si256(w, _mm256_set1_epi32(0xFF00)), v);  // U x 256 + V
-    const __m256i u = _mm256_and_si256(_mm256_i32gather_epi32(tableU, uvIndex, 1), byte);
-    const __m256i vOut =
-        _mm256_and_si256(_mm256_i32gather_epi32(tableV, _mm256_or_si256(_mm256_slli_epi32(u, 8), v), 1), byte);
-    const __m256i y0 = _mm256_and_si256(_mm256_i32gather_epi32(luma, _mm256_and_si256(w, byte), 1), byte);
-    const __m256i y1 =
-        _mm256_and_si256(_mm256_i32gather_epi32(luma, _mm256_and_si256(_mm256_srli_epi32(w, 16), byte), 1), byte);
-    const __m256i out = _mm256_or_si256(_mm256_or_si256(y0, _mm256_slli_epi32(u, 8)),
-                                        _mm256_or_si256(_mm256_slli_epi32(y1, 16), _mm256_slli_epi32(vOut, 24)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(frame), out);
-  }
-  return groups * 8;
-}
-
 }  // namespace kernels
 }  // namespace effects
 

@@ -13,15 +13,17 @@ namespace effects {
 namespace kernels {
 
 struct EffectLookup {
-  const uint8_t* luma;     // 256 entries
-  const uint8_t* chromaU;  // [U * 256 + V], padded by 3 bytes
-  const uint8_t* chromaV;  // [U * 256 + V], padded by 3 bytes
+  const uint8_t* luma;        // 256 entries
+  const uint8_t* chromaU;     // [U * 256 + V]
+  const uint8_t* chromaV;     // [U * 256 + V]
+  const uint16_t* chromaUV;   // [U * 256 + V]: new U | new V << 8, the two lookups fused
 };
 
-// Rewrites `pairs` Y0 U Y1 V pairs in place.
+// Rewrites `pairs` Y0 U Y1 V pairs in place, as the tables say.
 void ApplyPlain(uint8_t* frame, size_t pairs, const EffectLookup& t);
-// One 32-bit word per pair; little-endian hosts only.
-void ApplyWords(uint8_t* frame, size_t pairs, const EffectLookup& t);
+// The same result with three independent lookups per pair (luma, luma and
+// the fused chroma pair) instead of four with the V lookup waiting on U.
+void ApplyFused(uint8_t* frame, size_t pairs, const EffectLookup& t);
 
 // Converts `pairs` whole pairs (2 x pairs pixels) of one kind 1..4.
 void ConvertPairsPlain(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst);
@@ -36,7 +38,6 @@ size_t ConvertPairsSse2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t*
 size_t ConvertPairsAvx2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst);
 size_t CopySse2(const uint8_t* src, size_t bytes, uint8_t* dst);
 size_t CopyAvx2(const uint8_t* src, size_t bytes, uint8_t* dst);
-size_t ApplyAvx2(uint8_t* frame, size_t pairs, const EffectLookup& t);
 #endif
 
 }  // namespace kernels
