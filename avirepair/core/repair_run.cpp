@@ -1,0 +1,620 @@
+#include "avirepair/core/repair_run.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace avirepair {
+namespace {
+
+constexpr size_t kBufferSize = 32768;
+constexpr size_t kEntrySize = 16;
+constexpr size_t kPendingEntries = 256;  // index entries kept before they go to the scratch file
+constexpr uint32_t kKeyFrameFlag = 0x10;
+constexpr uint64_t kMax32 = 0xFFFFFFFFu;
+constexpr uint32_t kMaxChunkSize = 0x7FFFFFFFu;
+constexpr uint32_t kEmptyKeyWord = 0x40;
+
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+void PutLe32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+  p[2] = uint8_t(v >> 16);
+  p[3] = uint8_t(v >> 24);
+}
+
+bool IdIs(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+uint64_t Padded(uint32_t size) { return uint64_t(size) + (size & 1); }
+
+enum class ChunkKind { kOther, kVideo, kAudio };
+
+// "##dc" and "##db" are video, "##wb" audio; every other stream type counts as damage.
+ChunkKind StreamKind(const uint8_t* id) {
+  if (!IsDigit(id[0]) || !IsDigit(id[1])) return ChunkKind::kOther;
+  if (id[2] == 'd' && (id[3] == 'c' || id[3] == 'b')) return ChunkKind::kVideo;
+  if (id[2] == 'w' && id[3] == 'b') return ChunkKind::kAudio;
+  return ChunkKind::kOther;
+}
+
+bool IsIndexChunkId(const uint8_t* id) {
+  return (id[0] == 'i' && id[1] == 'x') || (id[2] == 'i' && id[3] == 'x');
+}
+
+// An "idx1" whose first entry names a stream chunk (or an empty one): the
+// movie data has ended here.
+bool LooksLikeIndex(const uint8_t* p, size_t avail) {
+  if (avail < 8 || !IdIs(p, "idx1")) return false;
+  uint32_t size = Le32(p + 4);
+  if (size == 0) return true;
+  if (size % kEntrySize != 0 || avail < 12) return false;
+  return StreamKind(p + 8) != ChunkKind::kOther;
+}
+
+// Ids an "idx1" entry may name: stream chunks of any type, and record lists.
+bool LooksLikeEntryId(const uint8_t* p) {
+  auto letter = [](uint8_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  return (IsDigit(p[0]) && IsDigit(p[1]) && letter(p[2]) && letter(p[3])) || IdIs(p, "rec ") || IdIs(p, "LIST");
+}
+
+// How key frames are told apart, chosen from the first video chunk.
+enum KeyMethod { kMethodNone = 0, kMethodWord = 1, kMethodMpeg4 = 2, kMethodFlagBit = 3, kMethodJpeg = 4 };
+
+int ChooseKeyMethod(uint32_t keyWord) {
+  if (keyWord == 0x00010014u) return kMethodWord;
+  if (keyWord == 0xB0010000u) return kMethodMpeg4;
+  if ((keyWord & 0xFFFFu) == 0xD8FFu) return kMethodJpeg;  // every JPEG picture stands alone
+  return kMethodFlagBit;
+}
+
+bool IsKeyFrame(int method, const uint8_t* id, uint32_t size, uint32_t keyWord) {
+  if (size == 0) return false;
+  if (id[3] == 'b') return true;  // uncompressed pictures need no other frame
+  switch (method) {
+    case kMethodNone: return true;  // the first picture of the run decides the method
+    case kMethodWord: return keyWord == 0x00010000u;
+    case kMethodMpeg4: return keyWord == 0xB0010000u;
+    case kMethodJpeg: return (keyWord & 0xFFFFu) == 0xD8FFu;
+    default: return (keyWord & 0x40u) == 0;
+  }
+}
+
+// Chunks kept since the last video key frame: what a discard throws away.
+struct Group {
+  uint64_t chunks = 0, video = 0, keys = 0, audio = 0, bytes = 0;
+};
+
+enum class Step { kContinue, kFinish, kStop };
+
+class Run {
+ public:
+  Run(RepairFileSystem& files, RepairObserver* observer, RepairReport* report)
+      : files_(files), observer_(observer), report_(report), buffer_(new uint8_t[kBufferSize]) {}
+
+  RepairResult Repair(const std::string& input, const std::string& output) {
+    if (Open(input, output) && Prepare(output)) {
+      Step step = MovieLoop();
+      if (step == Step::kFinish && Finish() && observer_) observer_->OnProgress(100);
+    }
+    report_->keyFrameMethod = method_;
+    return result_;
+  }
+
+ private:
+  bool Fail(uint32_t code, const std::string& reason) {
+    if (result_.Succeeded()) {
+      result_.code = code;
+      result_.reason = reason;
+    }
+    return false;
+  }
+  bool FileFail(const FileError& error, const std::string& what) {
+    return Fail(error.code ? error.code : kResultFail, error.text.empty() ? what : what + ": " + error.text);
+  }
+
+  bool Open(const std::string& input, const std::string& output) {
+    if (input.empty()) return Fail(kResultInvalidArg, "no input file was given");
+    if (output.empty()) return Fail(kResultInvalidArg, "no output file was given");
+    FileError error;
+    in_ = files_.OpenInput(input, &error);
+    if (!in_) return FileFail(error, "cannot open the input file");
+    if (files_.IsSameFile(*in_, output))
+      return Fail(kResultInvalidArg, "the output file is the input file; choose another output name");
+    if (!in_->Size(&inSize_, &error)) return FileFail(error, "cannot read the input file's size");
+    const uint8_t* head = nullptr;
+    size_t avail = 0;
+    if (!Peek(0, 16, &head, &avail)) return false;
+    if (avail < 16 || std::memcmp(head + 8, "AVI LIST", 8) != 0)
+      return Fail(kResultUnexpected, "the input is not an AVI file");
+    return FindMovieList() && FindLimit();
+  }
+
+  // Walks the top-level chunks from the header list on to the movie list.
+  bool FindMovieList() {
+    for (uint64_t sizePos = 16;;) {
+      const uint8_t* d = nullptr;
+      size_t avail = 0;
+      if (sizePos + 8 > inSize_ || !Peek(sizePos - 4, 12, &d, &avail) || avail < 12)
+        return result_.Succeeded() ? Fail(kResultBadFormat, "the AVI file has no movie data (no \"movi\" list)") : false;
+      uint32_t size = Le32(d + 4);
+      if (IdIs(d, "LIST") && IdIs(d + 8, "movi")) {
+        moviStart_ = sizePos + 4;
+        moviListSize_ = size;
+        return true;
+      }
+      sizePos += 8 + Padded(size);  // always moves on: positions are 64-bit
+    }
+  }
+
+  bool ReadSmall(uint64_t pos, uint8_t* data, size_t len, size_t* got) {
+    FileError error;
+    if (!in_->Read(pos, data, len, got, &error)) return FileFail(error, "cannot read the input file");
+    return true;
+  }
+
+  bool IndexAt(uint64_t pos, bool* found) {
+    uint8_t d[12];
+    size_t got = 0;
+    if (!ReadSmall(pos, d, sizeof d, &got)) return false;
+    *found = LooksLikeIndex(d, got);
+    return true;
+  }
+
+  // Where the movie data ends: the input's trailing "idx1", else its end.
+  bool FindLimit() {
+    limit_ = inSize_;
+    bool found = false;
+    uint64_t listEnd = moviStart_ + Padded(moviListSize_);
+    if (moviListSize_ >= 4 && listEnd + 8 <= inSize_) {
+      if (!IndexAt(listEnd, &found)) return false;
+      if (found) return SetLimit(listEnd);
+    }
+    const uint64_t low = moviStart_ + 4;
+    if (inSize_ < low + 4) return true;
+    // The last stream id or "idx1" of the file tells whether an index ends it.
+    uint64_t tailStart = std::max<uint64_t>(low, inSize_ > kBufferSize ? inSize_ - kBufferSize : 0);
+    size_t got = 0;
+    if (!ReadWindow(tailStart, size_t(inSize_ - tailStart), &got)) return false;
+    for (size_t i = got >= 4 ? got - 4 + 1 : 0; i-- > 0;) {
+      const uint8_t* p = buffer_.get() + i;
+      if (IdIs(p, "idx1")) {
+        if (!IndexAt(tailStart + i, &found)) return false;
+        return found ? SetLimit(tailStart + i) : true;
+      }
+      if (StreamKind(p) != ChunkKind::kOther) break;
+    }
+    if (got < 4) return true;
+    return FindIndexStart(low);
+  }
+
+  // The tail ends in a stream chunk id, as an index does (its last entry
+  // names a chunk). Walk back over 16-byte entries while they look like
+  // entries; "idx1" right before the first of them is the index. In movie
+  // data the walk stops at once, so files without an index cost no extra pass.
+  bool FindIndexStart(uint64_t low) {
+    size_t got = 0;
+    uint64_t tailStart = winPos_;
+    uint64_t entry = 0;
+    bool found = false;
+    for (size_t i = winLen_ >= 4 ? winLen_ - 4 + 1 : 0; i-- > 0;) {
+      if (StreamKind(buffer_.get() + i) != ChunkKind::kOther) {
+        entry = tailStart + i;
+        found = true;
+        break;
+      }
+    }
+    if (!found) return true;
+    while (entry >= low + 8) {
+      // Entries from entry back, one window at a time (entry stays in it).
+      uint64_t windowStart = entry - low > kBufferSize - 16 ? entry + 16 - kBufferSize : low;
+      if (!ReadWindow(windowStart, size_t(entry + 4 - windowStart), &got)) return false;
+      if (got < entry + 4 - windowStart) return Fail(kResultFail, "the input file shrank during the repair");
+      for (;;) {
+        const uint8_t* at = buffer_.get() + (entry - windowStart);
+        if (entry >= windowStart + 8 && IdIs(at - 8, "idx1")) {
+          if (!IndexAt(entry - 8, &found)) return false;
+          return found ? SetLimit(entry - 8) : true;
+        }
+        if (entry < windowStart + 16) break;
+        if (!LooksLikeEntryId(at - 16)) return true;
+        entry -= 16;
+      }
+      if (windowStart == low) return true;
+    }
+    return true;
+  }
+
+  bool SetLimit(uint64_t pos) {
+    limit_ = pos;
+    report_->inputHadIndex = true;
+    return true;
+  }
+
+  bool ReadWindow(uint64_t pos, size_t len, size_t* got) {
+    FileError error;
+    winLen_ = 0;
+    if (!in_->Read(pos, buffer_.get(), std::min(len, kBufferSize), got, &error))
+      return FileFail(error, "cannot read the input file");
+    winPos_ = pos;
+    winLen_ = *got;
+    return true;
+  }
+
+  // Makes up to n bytes at pos readable in the buffer; fewer only at the
+  // end of the input.
+  bool Peek(uint64_t pos, size_t n, const uint8_t** data, size_t* avail) {
+    uint64_t winEnd = winPos_ + winLen_;
+    bool inside = pos >= winPos_ && pos <= winEnd;
+    if (!(inside && (pos + n <= winEnd || winEnd >= inSize_))) {
+      size_t got = 0;
+      if (!ReadWindow(pos, kBufferSize, &got)) return false;
+      winEnd = winPos_ + winLen_;
+    }
+    uint64_t have = pos >= winPos_ && pos <= winEnd ? winEnd - pos : 0;
+    *avail = size_t(std::min<uint64_t>(n, have));
+    *data = buffer_.get() + (have ? pos - winPos_ : 0);
+    return true;
+  }
+
+  bool WriteOut(uint64_t pos, const void* data, size_t len) {
+    FileError error;
+    if (!out_->Write(pos, data, len, &error)) return FileFail(error, "cannot write the output file");
+    return true;
+  }
+
+  bool Copy(uint64_t from, uint64_t len, uint64_t to) {
+    while (len > 0) {
+      const uint8_t* d = nullptr;
+      size_t avail = 0;
+      if (!Peek(from, size_t(std::min<uint64_t>(len, kBufferSize)), &d, &avail)) return false;
+      if (avail == 0) return Fail(kResultFail, "the input file ended early; was it changed during the repair?");
+      if (!WriteOut(to, d, avail)) return false;
+      from += avail;
+      to += avail;
+      len -= avail;
+    }
+    return true;
+  }
+
+  bool Prepare(const std::string& output) {
+    FileError error;
+    out_ = files_.CreateOutput(output, &error);
+    if (!out_) return FileFail(error, "cannot create the output file");
+    scratch_ = files_.CreateScratch(output, &error);
+    if (!scratch_) return FileFail(error, "cannot create the temporary index beside the output file");
+    uint8_t head[8] = {'i', 'd', 'x', '1', 0, 0, 0, 0};
+    if (!scratch_->Write(0, head, sizeof head, &error)) return FileFail(error, "cannot write the temporary index");
+    return Copy(0, moviStart_ + 4, 0) && RetireOpenDmlIndexes(12, moviStart_ - 8, 0);
+  }
+
+  // The repaired file carries only the rebuilt "idx1": the header's "indx"
+  // chunks point at the input's index chunks, which are not copied, so they
+  // become "JUNK" that players step over.
+  bool RetireOpenDmlIndexes(uint64_t pos, uint64_t end, int depth) {
+    while (pos + 8 <= end) {
+      const uint8_t* d = nullptr;
+      size_t avail = 0;
+      if (!Peek(pos, 12, &d, &avail)) return false;
+      if (avail < 8) break;
+      uint32_t size = Le32(d + 4);
+      if (avail >= 12 && depth < 2 && IdIs(d, "LIST") && (IdIs(d + 8, "hdrl") || IdIs(d + 8, "strl"))) {
+        if (!RetireOpenDmlIndexes(pos + 12, std::min(end, pos + 8 + Padded(size)), depth + 1)) return false;
+      } else if (IdIs(d, "indx")) {
+        if (!WriteOut(pos, "JUNK", 4)) return false;
+      }
+      pos += 8 + Padded(size);
+    }
+    return true;
+  }
+
+  void Progress() {
+    if (!observer_) return;
+    uint64_t span = limit_ > moviStart_ ? limit_ - moviStart_ : 1;
+    int percent = int(std::min<uint64_t>(99, rel_ * 100 / span));
+    if (percent != lastPercent_) {
+      lastPercent_ = percent;
+      observer_->OnProgress(percent);
+    }
+  }
+
+  bool Cancelled() {
+    if (observer_ && observer_->CancelRequested()) return !Fail(kResultUnexpected, "the repair was cancelled");
+    return false;
+  }
+
+  Step MovieLoop() {
+    for (;;) {
+      Progress();
+      if (Cancelled()) return Step::kStop;
+      uint64_t pos = moviStart_ + rel_;
+      if (pos >= limit_) return Step::kFinish;
+      const uint8_t* d = nullptr;
+      size_t avail = 0;
+      if (!Peek(pos, 12, &d, &avail)) return Step::kStop;
+      avail = size_t(std::min<uint64_t>(avail, limit_ - pos));
+      if (avail < 8) {  // a chunk header cut off by the end of the file
+        report_->cutOffChunkDropped = avail > 0;
+        return Step::kFinish;
+      }
+      Step step = Step::kContinue;
+      if (IdIs(d, "LIST") || (IdIs(d, "RIFF") && avail >= 12 && IdIs(d + 8, "AVIX"))) {
+        rel_ += 12;  // record lists and extension lists are entered, not copied
+      } else if (IdIs(d, "JUNK") || IsIndexChunkId(d)) {
+        step = SkipChunk(pos, Le32(d + 4), IdIs(d, "JUNK"));
+      } else if (StreamKind(d) != ChunkKind::kOther) {
+        step = StreamChunk(pos, d, avail);
+      } else if (LooksLikeIndex(d, avail)) {
+        return Step::kFinish;
+      } else {
+        step = Damage(pos);
+      }
+      if (step != Step::kContinue) return step;
+    }
+  }
+
+  Step SkipChunk(uint64_t pos, uint32_t size, bool junk) {
+    uint64_t end = pos + 8 + Padded(size);
+    if (end > limit_) return Overrun(pos, false);
+    (junk ? report_->junkChunksSkipped : report_->indexChunksSkipped)++;
+    rel_ = end - moviStart_;
+    return Step::kContinue;
+  }
+
+  Step StreamChunk(uint64_t pos, const uint8_t* d, size_t avail) {
+    uint32_t size = Le32(d + 4);
+    if (size > kMaxChunkSize) {
+      // A size this large means the id itself was lost: what follows it
+      // may be the next header.
+      uint64_t next = pos + 4;
+      const uint8_t* n = nullptr;
+      size_t nAvail = 0;
+      if (!Peek(next, 12, &n, &nAvail)) return Step::kStop;
+      nAvail = size_t(std::min<uint64_t>(nAvail, limit_ - next));
+      if (nAvail >= 12 && IdIs(n, "LIST")) {
+        rel_ = next + 12 - moviStart_;
+        return Step::kContinue;
+      }
+      if (nAvail >= 8 && IdIs(n, "JUNK")) return SkipChunk(next, Le32(n + 4), true);
+      if (LooksLikeIndex(n, nAvail)) return Step::kFinish;
+      return Damage(next);
+    }
+    uint64_t end = pos + 8 + Padded(size);
+    if (end > limit_) return Overrun(pos, true);
+    uint8_t id[4];
+    std::memcpy(id, d, 4);
+    uint32_t keyWord = kEmptyKeyWord;
+    if (size > 0) {
+      uint8_t word[4] = {0, 0, 0, 0};
+      std::memcpy(word, d + 8, std::min<size_t>({4, size, avail - 8}));
+      keyWord = Le32(word);
+    }
+    return KeepChunk(pos, id, size, keyWord, end) ? Step::kContinue : Step::kStop;
+  }
+
+  bool KeepChunk(uint64_t pos, const uint8_t* id, uint32_t size, uint32_t keyWord, uint64_t end) {
+    ChunkKind kind = StreamKind(id);
+    bool video = kind == ChunkKind::kVideo;
+    if (video && method_ == kMethodNone) method_ = ChooseKeyMethod(keyWord);
+    bool key = video && IsKeyFrame(method_, id, size, keyWord);
+    uint64_t length = end - pos;
+    if (outRel_ + length > kMax32)
+      return Fail(kResultTooLarge, "the repaired movie data would pass 4 GiB, more than an AVI 1.0 index can address");
+    if (key) {
+      keyEntryCount_ = entryCount_;
+      keyOutRel_ = outRel_;
+      group_ = Group();
+    }
+    if (!AppendEntry(id, kind == ChunkKind::kAudio || key ? kKeyFrameFlag : 0, uint32_t(outRel_), size)) return false;
+    if (!Copy(pos, length, moviStart_ + outRel_)) return false;
+    outRel_ += length;
+    rel_ = end - moviStart_;
+    Group add;
+    add.chunks = 1;
+    add.video = video;
+    add.keys = key;
+    add.audio = kind == ChunkKind::kAudio;
+    add.bytes = length;
+    Count(add, +1);
+    return true;
+  }
+
+  void Count(const Group& g, int sign) {
+    auto apply = [sign](uint64_t& total, uint64_t n) { total = sign > 0 ? total + n : total - n; };
+    apply(report_->chunksKept, g.chunks);
+    apply(report_->videoFramesKept, g.video);
+    apply(report_->keyFramesKept, g.keys);
+    apply(report_->audioChunksKept, g.audio);
+    apply(report_->bytesKept, g.bytes);
+    if (sign > 0) {
+      group_.chunks += g.chunks;
+      group_.video += g.video;
+      group_.keys += g.keys;
+      group_.audio += g.audio;
+      group_.bytes += g.bytes;
+    }
+  }
+
+  bool AppendEntry(const uint8_t* id, uint32_t flags, uint32_t offset, uint32_t size) {
+    if (pending_.size() >= kPendingEntries * kEntrySize && !FlushEntries()) return false;
+    uint8_t entry[kEntrySize];
+    std::memcpy(entry, id, 4);
+    PutLe32(entry + 4, flags);
+    PutLe32(entry + 8, offset);
+    PutLe32(entry + 12, size);
+    pending_.insert(pending_.end(), entry, entry + kEntrySize);
+    ++entryCount_;
+    return true;
+  }
+
+  bool FlushEntries() {
+    if (pending_.empty()) return true;
+    FileError error;
+    if (!scratch_->Write(8 + flushedEntries_ * kEntrySize, pending_.data(), pending_.size(), &error))
+      return FileFail(error, "cannot write the temporary index");
+    flushedEntries_ += pending_.size() / kEntrySize;
+    pending_.clear();
+    return true;
+  }
+
+  // Drops everything from the last video key frame on (everything, before
+  // the first one): index entries and movie data together.
+  void DiscardGroup() {
+    report_->chunksDropped += group_.chunks;
+    report_->videoFramesDropped += group_.video;
+    report_->bytesDropped += group_.bytes;
+    Count(group_, -1);
+    group_ = Group();
+    if (keyEntryCount_ >= flushedEntries_) {
+      pending_.resize(size_t(keyEntryCount_ - flushedEntries_) * kEntrySize);
+    } else {
+      pending_.clear();
+      flushedEntries_ = keyEntryCount_;
+    }
+    entryCount_ = keyEntryCount_;
+    outRel_ = keyOutRel_;
+  }
+
+  // A damaged stretch: its key-frame group goes, copying resumes at the next
+  // key frame; the bytes in between are not copied, nothing could decode them.
+  Step Damage(uint64_t pos) {
+    ++report_->damagedStretches;
+    DiscardGroup();
+    uint64_t found = 0;
+    Step step = SearchKeyFrame(pos + 1, &found);
+    if (step == Step::kStop) return step;
+    if (step == Step::kFinish) {
+      report_->damagedBytes += limit_ - pos;
+      return step;
+    }
+    report_->damagedBytes += found - pos;
+    rel_ = found - moviStart_;
+    return Step::kContinue;
+  }
+
+  // A chunk that claims to run past the end of the movie data: either the
+  // file was cut off inside it, or its size field is damaged. A key frame
+  // further on tells which.
+  Step Overrun(uint64_t pos, bool streamChunk) {
+    uint64_t found = 0;
+    Step step = SearchKeyFrame(pos + 8, &found);
+    if (step == Step::kStop) return step;
+    if (step == Step::kFinish) {
+      if (streamChunk) {
+        report_->cutOffChunkDropped = true;
+        ++report_->chunksDropped;
+        report_->bytesDropped += limit_ - pos;
+      }
+      return Step::kFinish;
+    }
+    ++report_->damagedStretches;
+    DiscardGroup();
+    report_->damagedBytes += found - pos;
+    rel_ = found - moviStart_;
+    return Step::kContinue;
+  }
+
+  bool IsResumePoint(const uint8_t* p) {
+    if (StreamKind(p) == ChunkKind::kVideo) {
+      uint32_t size = Le32(p + 4);
+      return size <= kMaxChunkSize && IsKeyFrame(method_, p, size, Le32(p + 8));
+    }
+    return LooksLikeIndex(p, 12);
+  }
+
+  // Looks from pos on for the header of a video key frame or the index.
+  // kContinue with *found set, kFinish at the end of the movie data.
+  Step SearchKeyFrame(uint64_t pos, uint64_t* found) {
+    while (pos + 12 <= limit_) {
+      if (Cancelled()) return Step::kStop;
+      const uint8_t* d = nullptr;
+      size_t avail = 0;
+      if (!Peek(pos, kBufferSize, &d, &avail)) return Step::kStop;
+      avail = size_t(std::min<uint64_t>(avail, limit_ - pos));
+      if (avail < 12) break;
+      for (size_t i = 0; i + 12 <= avail; ++i) {
+        const uint8_t* p = d + i;
+        bool maybe = (p[2] == 'd' && (p[3] == 'c' || p[3] == 'b')) || p[0] == 'i';
+        if (maybe && IsResumePoint(p)) {
+          *found = pos + i;
+          return Step::kContinue;
+        }
+      }
+      pos += avail - 11;  // the next window overlaps by one header less a byte
+      rel_ = pos - moviStart_;
+      Progress();
+    }
+    return Step::kFinish;
+  }
+
+  bool Finish() {
+    if (!FlushEntries()) return false;
+    uint64_t moviEnd = moviStart_ + outRel_;
+    uint64_t indexPos = moviEnd + (moviEnd & 1);
+    uint64_t indexBytes = entryCount_ * kEntrySize;
+    uint64_t fileEnd = indexPos + 8 + indexBytes;
+    if (outRel_ > kMax32 || fileEnd - 8 > kMax32)
+      return Fail(kResultTooLarge, "the repaired file would pass 4 GiB, more than an AVI 1.0 file can hold");
+    uint8_t field[4];
+    if (indexPos != moviEnd && !WriteOut(moviEnd, "\0", 1)) return false;
+    FileError error;
+    PutLe32(field, uint32_t(indexBytes));
+    if (!scratch_->Write(4, field, 4, &error)) return FileFail(error, "cannot write the temporary index");
+    // The buffer now carries the index; the input window is gone.
+    winLen_ = 0;
+    for (uint64_t done = 0; done < 8 + indexBytes;) {
+      size_t want = size_t(std::min<uint64_t>(kBufferSize, 8 + indexBytes - done));
+      size_t got = 0;
+      if (!scratch_->Read(done, buffer_.get(), want, &got, &error)) return FileFail(error, "cannot read the temporary index");
+      if (got != want) return Fail(kResultFail, "the temporary index is shorter than written");
+      if (!WriteOut(indexPos + done, buffer_.get(), got)) return false;
+      done += got;
+    }
+    if (!out_->Truncate(fileEnd, &error)) return FileFail(error, "cannot set the end of the output file");
+    PutLe32(field, uint32_t(outRel_));
+    if (!WriteOut(moviStart_ - 4, field, 4)) return false;
+    PutLe32(field, uint32_t(fileEnd - 8));
+    if (!WriteOut(4, field, 4)) return false;
+    report_->indexWritten = true;
+    report_->outputSize = fileEnd;
+    return true;
+  }
+
+  RepairFileSystem& files_;
+  RepairObserver* observer_;
+  RepairReport* report_;
+  RepairResult result_;
+  std::unique_ptr<uint8_t[]> buffer_;  // every read and copy goes through it
+  uint64_t winPos_ = 0;
+  size_t winLen_ = 0;
+  std::unique_ptr<RepairFile> in_, out_, scratch_;
+  uint64_t inSize_ = 0;
+  uint64_t moviStart_ = 0;
+  uint32_t moviListSize_ = 0;
+  uint64_t limit_ = 0;
+  uint64_t rel_ = 4;     // input position, counted from moviStart
+  uint64_t outRel_ = 4;  // output position, counted from moviStart
+  int method_ = kMethodNone;
+  int lastPercent_ = -1;
+  uint64_t entryCount_ = 0;
+  uint64_t flushedEntries_ = 0;
+  std::vector<uint8_t> pending_;
+  uint64_t keyEntryCount_ = 0;
+  uint64_t keyOutRel_ = 4;
+  Group group_;
+};
+
+}  // namespace
+
+RepairResult RunRepair(RepairFileSystem& files, const std::string& input, const std::string& output,
+                       RepairObserver* observer, RepairReport* report) {
+  RepairReport local;
+  Run run(files, observer, report ? report : &local);
+  if (report) *report = RepairReport();
+  return run.Repair(input, output);
+}
+
+}  // namespace avirepair

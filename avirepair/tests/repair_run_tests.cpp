@@ -1,0 +1,373 @@
+// The repair run on files built in memory: what is kept, what is dropped,
+// and that the rebuilt index describes the output.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "avirepair/tests/repair_test_util.h"
+
+namespace avirepair::test {
+namespace {
+
+std::vector<uint32_t> Range(uint32_t from, uint32_t to) {
+  std::vector<uint32_t> v;
+  for (uint32_t i = from; i < to; ++i) v.push_back(i);
+  return v;
+}
+
+std::vector<uint32_t> Concat(std::vector<uint32_t> a, const std::vector<uint32_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+TEST(RepairRun, IntactFileKeepsEveryChunkWithItsIndex) {
+  Bytes input = Movie(60, 10).Build();
+  Outcome o = RepairInMemory(input);
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  ParsedAvi in = ParseAvi(input);
+  ASSERT_EQ(o.avi.chunks.size(), in.chunks.size());
+  for (size_t i = 0; i < in.chunks.size(); ++i) {
+    EXPECT_EQ(o.avi.chunks[i].id, in.chunks[i].id);
+    EXPECT_EQ(o.avi.chunks[i].data, in.chunks[i].data);
+    EXPECT_EQ(o.avi.index[i].flags, in.index[i].flags) << "entry " << i;
+  }
+  EXPECT_EQ(o.output, input);  // nothing to mend: the same bytes
+  EXPECT_TRUE(o.report.inputHadIndex);
+  EXPECT_EQ(o.report.chunksKept, 120u);
+  EXPECT_EQ(o.report.videoFramesKept, 60u);
+  EXPECT_EQ(o.report.keyFramesKept, 6u);
+  EXPECT_EQ(o.report.chunksDropped, 0u);
+  EXPECT_EQ(o.scratchCreated, 1);
+  EXPECT_EQ(o.scratchLeftOpen, 0);
+}
+
+TEST(RepairRun, InputWithoutIndexGetsOneListingEveryChunkFromOffset4) {
+  Outcome o = RepairInMemory(Movie(30, 10).WithIndex(false).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  ASSERT_EQ(o.avi.index.size(), 60u);
+  EXPECT_EQ(o.avi.index[0].offset, 4u);
+  EXPECT_EQ(o.avi.index[0].flags, 0x10u);
+  EXPECT_EQ(o.avi.index[2].flags, 0u);
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 30));
+  EXPECT_FALSE(o.report.inputHadIndex);
+  EXPECT_TRUE(o.report.indexWritten);
+}
+
+TEST(RepairRun, JunkInsideMovieDataIsDroppedAndLaterOffsetsFollowTheOutput) {
+  AviBuilder b = Movie(5, 5);
+  b.Raw(Chunk("JUNK", Bytes(77, 0)));
+  for (uint32_t i = 5; i < 10; ++i) b.Add("00dc", Mpeg4Frame(i, i == 5));
+  Outcome o = RepairInMemory(b.Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  for (const ParsedChunk& c : o.avi.chunks) EXPECT_NE(c.id, "JUNK");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 10));
+  EXPECT_EQ(o.report.junkChunksSkipped, 1u);
+}
+
+TEST(RepairRun, RecordListsAreEnteredAndTheirChunksKept) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < 6; ++i) {
+    Bytes v = Chunk("00dc", Mpeg4Frame(i, i == 0));
+    Bytes a = Chunk("01wb", AudioData(i));
+    b.Raw(ListHeader("rec ", uint32_t(4 + v.size() + a.size()))).Raw(v).Raw(a);
+  }
+  Outcome o = RepairInMemory(b.WithIndex(false).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 6));
+  EXPECT_EQ(o.avi.chunks.size(), 12u);
+}
+
+TEST(RepairRun, IndexChunksAreNotCopiedAndTheHeaderIndexIsRetired) {
+  AviBuilder b = Movie(8, 4);
+  Bytes ix = {2, 0, 0, 1, 8, 0, 0, 0, '0', '0', 'd', 'c'};
+  ix.resize(24 + 8 * 8, 0);
+  b.Raw(Chunk("ix00", ix)).WithOpenDmlIndex(true);
+  Bytes input = b.Build();
+  ASSERT_NE(std::find(ParseAvi(input).headerIds.begin(), ParseAvi(input).headerIds.end(), "indx"),
+            ParseAvi(input).headerIds.end());
+  Outcome o = RepairInMemory(input);
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  for (const ParsedChunk& c : o.avi.chunks) EXPECT_NE(c.id, "ix00");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 8));
+  const auto& ids = o.avi.headerIds;
+  EXPECT_EQ(std::find(ids.begin(), ids.end(), "indx"), ids.end());
+  EXPECT_NE(std::find(ids.begin(), ids.end(), "JUNK"), ids.end());
+  EXPECT_EQ(o.report.indexChunksSkipped, 1u);
+}
+
+TEST(RepairRun, CutOffLastChunkIsDroppedAndTheFileEndsWithThePreviousOne) {
+  Bytes input = Movie(20, 5, false).WithIndex(false).Build();
+  input.resize(input.size() - 100);  // inside the last frame
+  Outcome o = RepairInMemory(input);
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 19));
+  EXPECT_TRUE(o.report.cutOffChunkDropped);
+  EXPECT_EQ(o.report.chunksDropped, 1u);
+  EXPECT_EQ(o.report.damagedStretches, 0u);
+}
+
+TEST(RepairRun, CutOffChunkHeaderIsDropped) {
+  Bytes input = Movie(20, 5, false).WithIndex(false).Build();
+  Bytes frame20 = Chunk("00dc", Mpeg4Frame(20, false));
+  input.insert(input.end(), frame20.begin(), frame20.begin() + 6);
+  Outcome o = RepairInMemory(input);
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 20));
+}
+
+// Frames 0..199 with key frames every 50; damage right after frame 120.
+AviBuilder DamagedAfter120(const Bytes& damage) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < 200; ++i) {
+    b.Add("00dc", Mpeg4Frame(i, i % 50 == 0));
+    b.Add("01wb", AudioData(i));
+    if (i == 120) b.Raw(damage);
+  }
+  return b;
+}
+
+TEST(RepairRun, DamagedStretchDropsBackToTheKeyFrameAndResumesAtTheNextOne) {
+  for (bool index : {true, false}) {
+    Outcome o = RepairInMemory(DamagedAfter120(RandomBytes(3001, 7)).WithIndex(index).Build());
+    ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+    EXPECT_EQ(CheckRepaired(o.avi), "");
+    EXPECT_EQ(VideoFrames(o.avi), Concat(Range(0, 100), Range(150, 200)));
+    ASSERT_EQ(o.avi.chunks.size(), 300u);  // audio went with its frames
+    EXPECT_EQ(o.avi.chunks[200].offset, o.avi.chunks[199].offset + 8 + o.avi.chunks[199].size);  // 150 follows 99
+    EXPECT_EQ(o.report.damagedStretches, 1u);
+    EXPECT_EQ(o.report.videoFramesDropped, 21u);  // 100..120 were copied, then thrown away
+    EXPECT_GT(o.report.damagedBytes, 3001u);      // the damage and frames 121..149
+  }
+}
+
+Bytes WithFrameSize(Bytes input, uint32_t frame, uint32_t size) {
+  ParsedAvi avi = ParseAvi(input);
+  for (const ParsedChunk& c : avi.chunks) {
+    if (c.id == "00dc" && FrameNumber(c.data) == frame) {
+      uint64_t at = avi.moviStart + c.offset + 4;
+      std::memcpy(&input[at], &size, 4);
+      return input;
+    }
+  }
+  ADD_FAILURE() << "no frame " << frame;
+  return input;
+}
+
+TEST(RepairRun, DamagedSizeFieldsLoseOnlyTheirKeyFrameGroup) {
+  Bytes good = DamagedAfter120({}).WithIndex(false).Build();
+  // Negative, past the end of the file, and too small to reach the next chunk.
+  for (uint32_t size : {0xFFFFFF00u, 0x70000000u, 0x01000000u, 10u}) {
+    Outcome o = RepairInMemory(WithFrameSize(good, 130, size));
+    ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+    EXPECT_EQ(CheckRepaired(o.avi), "") << std::hex << size;
+    EXPECT_EQ(VideoFrames(o.avi), Concat(Range(0, 100), Range(150, 200))) << std::hex << size;
+    EXPECT_FALSE(o.report.cutOffChunkDropped);
+  }
+}
+
+TEST(RepairRun, DamageBeforeTheFirstKeyFrameIsSkippedToIt) {
+  AviBuilder b;
+  b.Raw(RandomBytes(51, 3));
+  for (uint32_t i = 0; i < 10; ++i) b.Add("00dc", Mpeg4Frame(i, i % 5 == 0));
+  Outcome o = RepairInMemory(b.Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 10));
+  EXPECT_EQ(o.avi.chunks[0].offset, 4u);
+  EXPECT_EQ(o.report.damagedBytes, 51u);
+}
+
+TEST(RepairRun, DamageWithoutAnyKeyFrameBeforeItDropsEverythingBefore) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < 4; ++i) b.Add("01wb", AudioData(i));
+  b.Raw(RandomBytes(40, 5));
+  for (uint32_t i = 0; i < 5; ++i) b.Add("00dc", Mpeg4Frame(i, i == 0));
+  Outcome o = RepairInMemory(b.Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  ASSERT_EQ(o.avi.chunks.size(), 5u);  // index and data dropped together
+  EXPECT_EQ(o.avi.chunks[0].offset, 4u);
+}
+
+TEST(RepairRun, DamageRunningToTheEndFinishesAtTheLastKeyFrame) {
+  AviBuilder b = Movie(12, 5);
+  b.Raw(RandomBytes(500, 11));
+  Outcome o = RepairInMemory(b.WithIndex(false).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 10));
+}
+
+struct MethodCase {
+  const char* name;
+  int method;
+  Bytes (*frame)(uint32_t, bool);
+};
+
+TEST(RepairRun, KeyFramesAreFoundByEachMethod) {
+  const MethodCase cases[] = {
+      {"mpeg4", 2, [](uint32_t i, bool k) { return Mpeg4Frame(i, k); }},
+      {"flag bit", 3, [](uint32_t i, bool k) { return FlagBitFrame(i, k); }},
+      {"key word", 1, [](uint32_t i, bool k) { return WordFrame(i, k); }},
+  };
+  for (const MethodCase& c : cases) {
+    AviBuilder b;
+    if (c.method == 1) b.Add("00dc", WordMarker());
+    for (uint32_t i = 0; i < 12; ++i) b.Add("00dc", c.frame(i, i % 4 == 0));
+    b.Raw(RandomBytes(64, 9));  // damage after frame 11: back to 8
+    for (uint32_t i = 12; i < 20; ++i) b.Add("00dc", c.frame(i, i % 4 == 0));
+    Outcome o = RepairInMemory(b.Build());
+    ASSERT_TRUE(o.result.Succeeded()) << c.name << ": " << o.result.reason;
+    EXPECT_EQ(CheckRepaired(o.avi), "") << c.name;
+    EXPECT_EQ(o.report.keyFrameMethod, c.method) << c.name;
+    std::vector<uint32_t> frames = VideoFrames(o.avi);
+    if (c.method == 1) frames.erase(frames.begin());
+    EXPECT_EQ(frames, Concat(Range(0, 8), Range(12, 20))) << c.name;
+    for (size_t i = 0; i < o.avi.chunks.size(); ++i) {
+      uint32_t n = FrameNumber(o.avi.chunks[i].data);
+      bool key = n != 0xFFFFFFFF && n % 4 == 0;
+      EXPECT_EQ(o.avi.index[i].flags, key ? 0x10u : 0u) << c.name << " frame " << n;
+    }
+  }
+}
+
+TEST(RepairRun, JpegAndUncompressedFramesAreAllKeyFrames) {
+  AviBuilder jpeg;
+  for (uint32_t i = 0; i < 6; ++i) jpeg.Add("00dc", JpegFrame(i));
+  jpeg.Raw(RandomBytes(64, 9));
+  for (uint32_t i = 6; i < 9; ++i) jpeg.Add("00dc", JpegFrame(i));
+  Outcome o = RepairInMemory(jpeg.Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(o.report.keyFrameMethod, 4);
+  EXPECT_EQ(VideoFrames(o.avi), Concat(Range(0, 5), Range(6, 9)));  // only frame 5 went with the damage
+  for (const IndexEntry& e : o.avi.index) EXPECT_EQ(e.flags, 0x10u);
+
+  AviBuilder raw;
+  for (uint32_t i = 0; i < 4; ++i) raw.Add("00db", FlagBitFrame(i, false));
+  o = RepairInMemory(raw.Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  for (const IndexEntry& e : o.avi.index) EXPECT_EQ(e.flags, 0x10u);
+}
+
+TEST(RepairRun, AudioIsAlwaysKeyAndEmptyVideoNeverIs) {
+  AviBuilder b;
+  b.Add("00dc", {}).Add("01wb", AudioData(0)).Add("00dc", FlagBitFrame(1, true)).Add("01wb", {});
+  Outcome o = RepairInMemory(b.WithIndex(false).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  ASSERT_EQ(o.avi.index.size(), 4u);
+  EXPECT_EQ(o.avi.index[0].flags, 0u);
+  EXPECT_EQ(o.avi.index[1].flags, 0x10u);
+  EXPECT_EQ(o.avi.index[2].flags, 0x10u);
+  EXPECT_EQ(o.avi.index[3].flags, 0x10u);
+  EXPECT_EQ(o.report.keyFrameMethod, 3);  // chosen from an empty chunk
+}
+
+TEST(RepairRun, OddSizedChunksKeepTheirPadByte) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < 6; ++i) b.Add("00dc", Mpeg4Frame(i, i % 3 == 0, 301)).Add("01wb", AudioData(i, 33));
+  Outcome o = RepairInMemory(b.WithIndex(false).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(o.avi.chunks[1].offset, 4u + 8 + 302);
+}
+
+TEST(RepairRun, EmptyMovieListGivesAnEmptyIndex) {
+  for (bool index : {true, false}) {
+    Outcome o = RepairInMemory(AviBuilder().WithIndex(index).Build());
+    ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+    EXPECT_EQ(CheckRepaired(o.avi), "");
+    EXPECT_TRUE(o.avi.chunks.empty());
+    EXPECT_EQ(o.avi.moviSize, 4u);
+  }
+}
+
+TEST(RepairRun, DamagedMovieListSizeStillStopsAtTheIndex) {
+  Bytes input = Movie(2000, 25).Build();  // the index alone is larger than one buffer
+  ParsedAvi in = ParseAvi(input);
+  std::memset(&input[in.moviStart - 4], 0, 4);
+  Outcome o = RepairInMemory(input);
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_TRUE(o.report.inputHadIndex);
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(o.avi.chunks.size(), 4000u);
+}
+
+TEST(RepairRun, HeaderJunkBeforeTheMovieListIsKept) {
+  Outcome o = RepairInMemory(Movie(5, 5).WithHeaderJunk(2001).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "");
+  EXPECT_EQ(VideoFrames(o.avi), Range(0, 5));
+}
+
+TEST(RepairRun, NotAnAviFileFailsWithoutWritingAnything) {
+  std::string text = "This is a plain text file, not a movie at all.\n";
+  Outcome o = RepairInMemory(Bytes(text.begin(), text.end()));
+  EXPECT_EQ(o.result.code, kResultUnexpected);
+  EXPECT_NE(o.result.reason.find("not an AVI"), std::string::npos);
+  EXPECT_FALSE(o.outputExists);
+  EXPECT_EQ(o.scratchCreated, 0);
+}
+
+TEST(RepairRun, HeaderWalkWithZeroOrGarbageSizesEnds) {
+  Bytes good = Movie(3, 3).Build();
+  for (uint32_t size : {0u, 1u, 0xFFFFFFF0u, 0xFFFFFFFFu, 0x7FFFFFFFu}) {
+    Bytes input = good;
+    std::memcpy(&input[16], &size, 4);  // the header list's size
+    Outcome o = RepairInMemory(input);
+    if (!o.result.Succeeded()) {
+      EXPECT_EQ(o.result.code, kResultBadFormat) << size;
+      EXPECT_FALSE(o.outputExists) << size;
+    } else {
+      EXPECT_EQ(CheckRepaired(o.avi), "") << size;
+    }
+  }
+}
+
+TEST(RepairRun, WriteFailureEndsTheRunWithTheSystemsError) {
+  Outcome o = RepairInMemory(Movie(100, 10).Build(), nullptr, 6000);
+  EXPECT_EQ(o.result.code, 0x80070070u);
+  EXPECT_NE(o.result.reason.find("output"), std::string::npos);
+  EXPECT_EQ(o.scratchLeftOpen, 0);
+}
+
+class Recorder : public RepairObserver {
+ public:
+  explicit Recorder(int cancelAt = 1000) : cancelAt_(cancelAt) {}
+  void OnProgress(int percent) override { seen.push_back(percent); }
+  bool CancelRequested() override { return seen.size() >= size_t(cancelAt_); }
+  std::vector<int> seen;
+
+ private:
+  int cancelAt_;
+};
+
+TEST(RepairRun, ProgressRisesTo100) {
+  Recorder r;
+  Outcome o = RepairInMemory(Movie(300, 10).Build(), &r);
+  ASSERT_TRUE(o.result.Succeeded());
+  ASSERT_FALSE(r.seen.empty());
+  EXPECT_EQ(r.seen.front(), 0);
+  EXPECT_EQ(r.seen.back(), 100);
+  EXPECT_TRUE(std::is_sorted(r.seen.begin(), r.seen.end()));
+}
+
+TEST(RepairRun, CancelStopsTheRunAndLeavesTheOutputWithoutIndex) {
+  Recorder r(5);
+  Outcome o = RepairInMemory(Movie(300, 10).Build(), &r);
+  EXPECT_EQ(o.result.code, kResultUnexpected);
+  EXPECT_NE(o.result.reason.find("cancel"), std::string::npos);
+  EXPECT_TRUE(o.outputExists);
+  EXPECT_FALSE(o.avi.hasIndex);
+  EXPECT_EQ(o.scratchLeftOpen, 0);
+}
+
+}  // namespace
+}  // namespace avirepair::test

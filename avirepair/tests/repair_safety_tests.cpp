@@ -1,0 +1,228 @@
+// The repair run on the system's real files: the input is never touched,
+// the output never replaces the input, the temporary index never stays
+// behind, and sizes beyond what "idx1" can express fail clearly.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "avirepair/files/system_files.h"
+#include "avirepair/tests/repair_test_util.h"
+
+namespace fs = std::filesystem;
+
+namespace avirepair::test {
+namespace {
+
+class RealFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / (std::string("avirepair-") + info->name() + "-" + std::to_string(rand()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  void Write(const std::string& name, const Bytes& data) const {
+    std::ofstream(Path(name), std::ios::binary).write(reinterpret_cast<const char*>(data.data()), long(data.size()));
+  }
+  Bytes Read(const std::string& name) const {
+    std::ifstream f(Path(name), std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(f), {});
+  }
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  RepairResult Repair(const std::string& in, const std::string& out, RepairReport* report = nullptr,
+                      RepairObserver* observer = nullptr) {
+    return RunRepair(SystemFiles(), in, out, observer, report);
+  }
+  fs::path dir_;
+};
+
+TEST_F(RealFiles, RepairLeavesTheInputUntouchedAndOnlyTheOutputBeside) {
+  Bytes input = Movie(50, 10).WithIndex(false).Build();
+  input.resize(input.size() - 37);
+  Write("in.avi", input);
+  RepairReport report;
+  RepairResult r = Repair(Path("in.avi"), Path("out.avi"), &report);
+  ASSERT_TRUE(r.Succeeded()) << r.reason;
+  EXPECT_EQ(Read("in.avi"), input);
+  EXPECT_EQ(CheckRepaired(ParseAvi(Read("out.avi"))), "");
+  EXPECT_EQ(report.outputSize, Read("out.avi").size());
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"in.avi", "out.avi"}));
+}
+
+TEST_F(RealFiles, MissingInputFailsAndCreatesNothing) {
+  RepairResult r = Repair(Path("missing.avi"), Path("out.avi"));
+  EXPECT_EQ(r.code, 0x80070002u);
+  EXPECT_NE(r.reason.find("input"), std::string::npos);
+  EXPECT_TRUE(Listing().empty());
+}
+
+TEST_F(RealFiles, AnOutputNamingTheInputIsRefused) {
+  Bytes input = Movie(10, 5).Build();
+  Write("in.avi", input);
+  fs::create_directories(dir_ / "sub");
+  std::vector<std::string> spellings = {Path("in.avi"), (dir_ / "." / "in.avi").string(),
+                                        (dir_ / "sub" / ".." / "in.avi").string()};
+#ifdef _WIN32
+  spellings.push_back(Path("IN.AVI"));
+#endif
+  std::error_code ec;
+  fs::create_hard_link(Path("in.avi"), Path("link.avi"), ec);
+  if (!ec) spellings.push_back(Path("link.avi"));
+  for (const std::string& out : spellings) {
+    RepairResult r = Repair(Path("in.avi"), out);
+    EXPECT_EQ(r.code, kResultInvalidArg) << out;
+    EXPECT_NE(r.reason.find("input"), std::string::npos) << out;
+    EXPECT_EQ(Read("in.avi"), input) << out;
+  }
+}
+
+TEST_F(RealFiles, NoTemporaryIndexStaysBehindWhateverHappened) {
+  std::string text = "not a movie";
+  Write("text.txt", Bytes(text.begin(), text.end()));
+  Write("in.avi", Movie(200, 10).Build());
+  EXPECT_EQ(Repair(Path("text.txt"), Path("a.avi")).code, kResultUnexpected);
+
+  class CancelSoon : public RepairObserver {
+    int calls = 0;
+    void OnProgress(int) override { ++calls; }
+    bool CancelRequested() override { return calls > 3; }
+  } cancel;
+  EXPECT_EQ(Repair(Path("in.avi"), Path("b.avi"), nullptr, &cancel).code, kResultUnexpected);
+  EXPECT_FALSE(Repair(Path("in.avi"), Path("nosuchdir/c.avi")).Succeeded());
+  EXPECT_TRUE(Repair(Path("in.avi"), Path("d.avi")).Succeeded());
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"b.avi", "d.avi", "in.avi", "text.txt"}));
+}
+
+TEST_F(RealFiles, TwoRunsAtOnceInOneFolderDoNotMeet) {
+  Bytes a = Movie(400, 10).WithIndex(false).Build();
+  Bytes b = Movie(300, 7).Build();
+  Write("a.avi", a);
+  Write("b.avi", b);
+  RepairResult ra, rb;
+  std::thread t1([&] { ra = Repair(Path("a.avi"), Path("a-out.avi")); });
+  std::thread t2([&] { rb = Repair(Path("b.avi"), Path("b-out.avi")); });
+  t1.join();
+  t2.join();
+  ASSERT_TRUE(ra.Succeeded()) << ra.reason;
+  ASSERT_TRUE(rb.Succeeded()) << rb.reason;
+  ParsedAvi pa = ParseAvi(Read("a-out.avi")), pb = ParseAvi(Read("b-out.avi"));
+  EXPECT_EQ(CheckRepaired(pa), "");
+  EXPECT_EQ(CheckRepaired(pb), "");
+  EXPECT_EQ(pa.chunks.size(), 800u);
+  EXPECT_EQ(pb.chunks.size(), 600u);
+}
+
+TEST_F(RealFiles, AnOutputInAMissingFolderFailsClearly) {
+  Write("in.avi", Movie(5, 5).Build());
+  RepairResult r = Repair(Path("in.avi"), Path("no/such/folder/out.avi"));
+  EXPECT_FALSE(r.Succeeded());
+  EXPECT_NE(r.reason.find("output"), std::string::npos);
+}
+
+// A huge input made up on the fly: a real header, then the given chunks
+// (each 8-byte header written, the data left as it comes).
+class HugeInput final : public RepairFileSystem {
+ public:
+  HugeInput(const Bytes& header, std::vector<std::pair<std::string, uint32_t>> chunks) : header_(header) {
+    uint64_t pos = header.size();
+    for (auto& c : chunks) {
+      Bytes h(c.first.begin(), c.first.end());
+      PutLe32(h, c.second);
+      if (c.first == "00dc") h.insert(h.end(), {0, 0, 1, 0xB0});
+      heads_.push_back({pos, h});
+      pos += 8 + uint64_t(c.second) + (c.second & 1);
+    }
+    size_ = pos;
+  }
+  uint64_t outputSize = 0;
+
+  class In final : public RepairFile {
+   public:
+    explicit In(HugeInput& owner) : o_(owner) {}
+    bool Read(uint64_t pos, void* data, size_t len, size_t* got, FileError*) override {
+      *got = pos < o_.size_ ? size_t(std::min<uint64_t>(len, o_.size_ - pos)) : 0;
+      // Only the headers are painted: chunk data is never looked at, so
+      // whatever the buffer held stays (gigabytes of zeros would take long).
+      auto* out = static_cast<uint8_t*>(data);
+      Paint(pos, out, *got, 0, o_.header_);
+      for (auto& h : o_.heads_) Paint(pos, out, *got, h.first, h.second);
+      return true;
+    }
+    bool Write(uint64_t, const void*, size_t, FileError*) override { return false; }
+    bool Size(uint64_t* size, FileError*) override { return *size = o_.size_, true; }
+    bool Truncate(uint64_t, FileError*) override { return false; }
+
+   private:
+    static void Paint(uint64_t pos, uint8_t* out, size_t len, uint64_t at, const Bytes& bytes) {
+      for (size_t i = 0; i < bytes.size(); ++i)
+        if (at + i >= pos && at + i < pos + len) out[at + i - pos] = bytes[i];
+    }
+    HugeInput& o_;
+  };
+  // Output and scratch only count how far they were written.
+  class Sink final : public RepairFile {
+   public:
+    explicit Sink(uint64_t* size) : size_(size) {}
+    bool Read(uint64_t, void*, size_t len, size_t* got, FileError*) override { return *got = len, true; }
+    bool Write(uint64_t pos, const void*, size_t len, FileError*) override {
+      *size_ = std::max(*size_, pos + len);
+      return true;
+    }
+    bool Size(uint64_t* size, FileError*) override { return *size = *size_, true; }
+    bool Truncate(uint64_t size, FileError*) override { return *size_ = size, true; }
+
+   private:
+    uint64_t* size_;
+  };
+
+  std::unique_ptr<RepairFile> OpenInput(const std::string&, FileError*) override { return std::make_unique<In>(*this); }
+  std::unique_ptr<RepairFile> CreateOutput(const std::string&, FileError*) override {
+    return std::make_unique<Sink>(&outputSize);
+  }
+  std::unique_ptr<RepairFile> CreateScratch(const std::string&, FileError*) override {
+    return std::make_unique<Sink>(&scratchSize_);
+  }
+  bool IsSameFile(RepairFile&, const std::string&) override { return false; }
+
+ private:
+  Bytes header_;
+  std::vector<std::pair<uint64_t, Bytes>> heads_;
+  uint64_t size_ = 0;
+  uint64_t scratchSize_ = 0;
+};
+
+TEST(RepairLimits, MovieDataBeyond4GiBEndsWithAClearFailure) {
+  HugeInput input(AviBuilder().WithIndex(false).Build(), {{"00dc", 0x7FFFFFF0u}, {"00dc", 0x7FFFFFF0u}, {"00dc", 0x10u}});
+  RepairResult r = RunRepair(input, "in", "out", nullptr, nullptr);
+  EXPECT_EQ(r.code, kResultTooLarge);
+  EXPECT_NE(r.reason.find("4 GiB"), std::string::npos);
+}
+
+TEST(RepairLimits, InputPositionsBeyond4GiBAreFollowed) {
+  // 6 GiB of JUNK is stepped over without copying; the frames after it are kept.
+  HugeInput input(AviBuilder().WithIndex(false).Build(),
+                  {{"JUNK", 0x7FFFFFF0u}, {"JUNK", 0x7FFFFFF0u}, {"JUNK", 0x7FFFFFF0u}, {"00dc", 0x20u}, {"01wb", 0x21u}});
+  RepairReport report;
+  RepairResult r = RunRepair(input, "in", "out", nullptr, &report);
+  ASSERT_TRUE(r.Succeeded()) << r.reason;
+  EXPECT_EQ(report.junkChunksSkipped, 3u);
+  EXPECT_EQ(report.chunksKept, 2u);
+  EXPECT_EQ(report.keyFramesKept, 1u);
+  EXPECT_EQ(input.outputSize, report.outputSize);
+}
+
+}  // namespace
+}  // namespace avirepair::test

@@ -1,0 +1,49 @@
+// Shared helpers of the repair tests.
+#pragma once
+
+#include <string>
+
+#include "avirepair/core/repair_run.h"
+#include "avirepair/tests/avi_test_files.h"
+#include "avirepair/tests/memory_files.h"
+
+namespace avirepair::test {
+
+struct Outcome {
+  RepairResult result;
+  RepairReport report;
+  bool outputExists = false;
+  Bytes output;
+  ParsedAvi avi;
+  int scratchLeftOpen = 0;
+  int scratchCreated = 0;
+};
+
+inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nullptr, uint64_t outputLimit = ~uint64_t(0)) {
+  MemoryFileSystem fs;
+  fs.Put("in.avi", input);
+  fs.outputLimit = outputLimit;
+  Outcome o;
+  o.result = RunRepair(fs, "in.avi", "out.avi", observer, &o.report);
+  if (const Bytes* out = fs.Get("out.avi")) {
+    o.outputExists = true;
+    o.output = *out;
+    o.avi = ParseAvi(o.output);
+  }
+  o.scratchLeftOpen = fs.scratchOpen;
+  o.scratchCreated = fs.scratchCreated;
+  return o;
+}
+
+// frames video frames (MPEG-4 style, a key frame every keyEvery), each
+// followed by an audio chunk when audio is set.
+inline AviBuilder Movie(uint32_t frames, uint32_t keyEvery, bool audio = true) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < frames; ++i) {
+    b.Add("00dc", Mpeg4Frame(i, i % keyEvery == 0, 300 + (i % 5)));
+    if (audio) b.Add("01wb", AudioData(i, 101));
+  }
+  return b;
+}
+
+}  // namespace avirepair::test
