@@ -42,8 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const uint32_t key = in.Take<uint32_t>() & 0x00FFFFFFu;
   const int32_t depth = (in.Take<uint8_t>() & 1) ? 16 : 32;
-  effects::OverlayWindow window{in.Take<int64_t>(), in.Take<int64_t>(), in.Take<int64_t>()};
-  const int64_t sampleTime = in.Take<int64_t>();
+  // Half the runs use a window that always shows, the others random times.
+  const bool randomTime = in.Take<uint8_t>() & 1;
+  effects::OverlayWindow window{INT64_MIN, INT64_MAX, 0};
+  int64_t sampleTime = 0;
+  if (randomTime) {
+    window = {in.Take<int64_t>(), in.Take<int64_t>(), in.Take<int64_t>()};
+    sampleTime = in.Take<int64_t>();
+  }
 
   std::vector<uint8_t> pixels(static_cast<size_t>(imageWidth) * imageHeight * 4);
   for (uint8_t& b : pixels) b = in.size ? in.Take<uint8_t>() : 0;
@@ -58,5 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int64_t rows =
       std::max<int64_t>(0, std::min<int64_t>(frameHeight, int64_t{top} + imageHeight) - std::max<int64_t>(0, top));
   if (written > static_cast<size_t>(cols * rows)) __builtin_trap();
+  if (written > 0 && !effects::OverlayTimeInWindow(window, sampleTime)) __builtin_trap();
+  // Every byte outside the visible rectangle is untouched.
+  for (int64_t y = 0; y < frameHeight; ++y)
+    for (int64_t x = 0; x < frameWidth; ++x) {
+      const bool visible = x >= x0 && x < x0 + imageWidth && y >= top && y < int64_t{top} + imageHeight;
+      const uint8_t* p = &frame[static_cast<size_t>((y * frameWidth + x) * 2)];
+      if (!visible && (p[0] != 0x5A || p[1] != 0x5A)) __builtin_trap();
+    }
   return 0;
 }

@@ -76,6 +76,7 @@ TEST(Yuy2fxOptionsTest, RejectsBadCommandLinesWithAClearMessage) {
             "expected an input and an output (IN OUT), got 1 file name(s)");
   EXPECT_EQ(ErrorOf({"--width", "4", "--height", "2", "a", "b", "c"}),
             "expected an input and an output (IN OUT), got 3 file name(s)");
+  EXPECT_EQ(ErrorOf({"--width", "4", "--height", "2", "a", ""}), "empty file name");
   EXPECT_NE(ErrorOf({"--width", "65536", "--height", "65536", "a", "b"}).find("larger than the tool handles"),
             std::string::npos);
 }

@@ -60,6 +60,10 @@ bool ParseYuy2fxOptions(const std::vector<std::string>& args, Yuy2fxOptions* opt
 
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (a.empty()) {
+      *error = "empty file name";
+      return false;
+    }
     if (a.size() < 2 || a[0] != '-') {  // file names, and "-" for a standard stream
       files.push_back(a);
       continue;
