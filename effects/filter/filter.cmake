@@ -28,3 +28,15 @@ zelvo_target(effects)
 target_link_libraries(effects PRIVATE effects_filter)
 set_target_properties(effects PROPERTIES OUTPUT_NAME VideoEffects PREFIX "")
 target_link_options(effects PRIVATE -Wl,--kill-at)
+
+if(NOT ZELVO_FUZZ)
+  add_library(effects_filter_test_support STATIC tests/filter_test_support.cpp)
+  zelvo_target(effects_filter_test_support)
+  target_link_libraries(effects_filter_test_support PUBLIC effects_dshow effects_core zelvo_idl)
+
+  # Graphs built by Wine's filter graph manager around VideoEffects.dll.
+  zelvo_gtest(effects_filter_graph
+    SOURCES tests/filter_graph_test.cpp
+    LIBS effects_filter_test_support gdi32)
+  add_dependencies(effects_filter_graph effects)
+endif()
