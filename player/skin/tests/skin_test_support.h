@@ -1,0 +1,73 @@
+#pragma once
+// Helpers for the skin engine's tests: skins written on the fly (XML and
+// generated bitmaps), a command callback that records what elements send,
+// real mouse input and message pumping.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "player/skin/skin_element.h"
+
+namespace skintest {
+
+// Tells Wine (in the test prefix) not to wait for a window manager for the
+// windows of the named program; done for every test program at start.
+void KeepWindowsUnmanaged(const char* program);
+
+// A fresh, empty folder under the temporary folder, ending in a backslash.
+std::string FreshFolder(const char* name);
+
+bool WriteFile(const std::string& path, const std::string& text);
+
+// A 24-bit bitmap file whose pixel (x, y) is colour(x, y).
+bool WriteBitmap(const std::string& path, int width, int height, const std::function<COLORREF(int, int)>& colour);
+
+struct Command {
+  HWND window;
+  UINT message;
+  WPARAM id;
+  LPARAM value;
+};
+
+// Every call of the recording callbacks, in order.
+std::vector<Command>& Recorded();
+LRESULT CALLBACK RecordCommand(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Ids only, in order.
+std::vector<int> RecordedIds();
+
+// Messages of the player's message routine, collected instead of shown.
+std::vector<std::string>& CollectedMessages();
+void CollectMessages();
+
+// Dispatches the thread's messages for `ms` milliseconds.
+void Pump(int ms);
+
+// Real mouse input through the system's input queue.
+void MoveMouse(int x, int y);
+void PressLeft();
+void ReleaseLeft();
+// Screen position of a point of a window's client area.
+POINT ScreenPoint(HWND window, int x, int y);
+
+// Colour of a window's screen pixel, read back from the window.
+COLORREF WindowPixel(HWND window, int x, int y);
+
+// The folder of the running test program, ending in a backslash.
+std::string ProgramFolder();
+
+// Runs a program of the test build; fills the exit code, standard output and
+// error, and the texts of the message boxes it showed (each closed with OK).
+struct ChildRun {
+  DWORD exitCode = 0;
+  std::string out;
+  std::string err;
+  std::vector<std::string> boxes;
+  std::vector<std::string> captions;
+  bool finished = false;
+};
+ChildRun RunChild(const std::string& commandLine, int timeoutMs = 20000);
+
+}  // namespace skintest
