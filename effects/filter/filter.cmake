@@ -40,3 +40,12 @@ if(NOT ZELVO_FUZZ)
     LIBS effects_filter_test_support gdi32)
   add_dependencies(effects_filter_graph effects)
 endif()
+
+if(NOT ZELVO_FUZZ)
+  # Registration, media types and the property page (regsvr32 and the
+  # property frame run in the test prefix under the session's Xvfb).
+  zelvo_gtest(effects_filter_com
+    SOURCES tests/filter_com_test.cpp
+    LIBS effects_filter_test_support effects_filter gdi32 comctl32 oleaut32)
+  add_dependencies(effects_filter_com effects)
+endif()
