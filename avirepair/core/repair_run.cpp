@@ -128,7 +128,7 @@ class Run {
     const uint8_t* head = nullptr;
     size_t avail = 0;
     if (!Peek(0, 16, &head, &avail)) return false;
-    if (avail < 16 || std::memcmp(head + 8, "AVI LIST", 8) != 0)
+    if (avail < 16 || !IdIs(head, "RIFF") || std::memcmp(head + 8, "AVI LIST", 8) != 0)
       return Fail(kResultUnexpected, "the input is not an AVI file");
     return FindMovieList() && FindLimit();
   }
