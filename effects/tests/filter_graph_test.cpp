@@ -275,6 +275,14 @@ TEST_F(FilterGraph, PlaysPausesSeeksAndStopsWithWinesVideoRenderer) {
   ASSERT_EQ(S_OK, graph_.control->Stop());
   graph_.control->GetState(5000, &state);
   EXPECT_EQ(State_Stopped, state);
+
+  // Nothing of the library stays alive once the graph is gone.
+  graph_ = EffectsGraph();
+  filter_ = nullptr;
+  counter_ = nullptr;
+  out = nullptr;
+  renderer = nullptr;
+  EXPECT_EQ(S_OK, LibraryCanUnload());
 }
 
 }  // namespace

@@ -143,8 +143,21 @@ std::wstring ProgramFolder() {
 
 std::wstring LibraryPath() { return ProgramFolder() + L"VideoEffects.dll"; }
 
-HRESULT CreateEffectsFilter(IBaseFilter** filter) {
+namespace {
+HMODULE Library() {
   static HMODULE library = LoadLibraryW(LibraryPath().c_str());
+  return library;
+}
+}  // namespace
+
+HRESULT LibraryCanUnload() {
+  using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
+  auto can = reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(GetProcAddress(Library(), "DllCanUnloadNow")));
+  return can ? can() : E_FAIL;
+}
+
+HRESULT CreateEffectsFilter(IBaseFilter** filter) {
+  HMODULE library = Library();
   if (!library) return HRESULT_FROM_WIN32(GetLastError());
   using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   auto get = reinterpret_cast<GetClassObjectFn>(

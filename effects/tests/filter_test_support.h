@@ -36,6 +36,9 @@ std::wstring LibraryPath();
 // A new "Video Effects" filter from the library's own class factory.
 HRESULT CreateEffectsFilter(IBaseFilter** filter);
 
+// The library's DllCanUnloadNow: S_OK once no object of it is alive.
+HRESULT LibraryCanUnload();
+
 // A VideoInfo media type for an uncompressed picture (biHeight as given,
 // negative for top-down).
 void MakeVideoType(dshow::MediaType* type, REFGUID subtype, int width, int height, int bitCount);
