@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -141,6 +142,33 @@ TEST(FrameConverterTest, BadArgumentsWriteNothing) {
   c.Initialise(32, 0, 2, kConvertRgb32, 1);
   c.Convert(src.data(), dst.data());
   EXPECT_EQ(dst, std::vector<uint8_t>(256, 7));
+}
+
+// The sign of the stride decides where rows go, so a flag that disagrees
+// with it can never move the output outside the buffer.
+TEST(FrameConverterTest, OrientationFlagThatDisagreesWithTheStrideStaysInside) {
+  const std::vector<uint8_t> src = test::RandomBytes(8 * 3 * 2, 11);
+  const std::vector<uint8_t> topDown = Convert(kConvertRgb32, 8, 3, src, false);
+  const std::vector<uint8_t> bottomUp = Convert(kConvertRgb32, 8, 3, src, true);
+  FrameConverter c;
+  std::vector<uint8_t> dst(8 * 3 * 4);
+  c.Initialise(32, 8, 3, kConvertRgb32, 0);  // "bottom-up" with a positive stride
+  ASSERT_TRUE(c.Convert(src.data(), src.size(), dst.data(), dst.size()));
+  EXPECT_EQ(dst, topDown);
+  c.Initialise(-32, 8, 3, kConvertRgb32, 1);  // "top-down" with a negative stride
+  ASSERT_TRUE(c.Convert(src.data(), src.size(), dst.data(), dst.size()));
+  EXPECT_EQ(dst, bottomUp);
+}
+
+TEST(SimdLevelTest, RequestsAreCappedAtWhatTheCpuOffers) {
+  std::printf("packed paths on this CPU: up to %s\n", SimdLevelName(DetectedSimdLevel()));
+  test::ScopedSimdLevel restore(SimdLevel::kPlain);
+  EXPECT_EQ(ActiveSimdLevel(), SimdLevel::kPlain);
+  EXPECT_EQ(SetSimdLevel(SimdLevel::kAvx2), DetectedSimdLevel());
+  EXPECT_EQ(ActiveSimdLevel(), DetectedSimdLevel());
+#if defined(__i386__) || defined(__x86_64__)
+  EXPECT_GE(DetectedSimdLevel(), SimdLevel::kSse2);  // every x86 CPU this runs on has SSE2
+#endif
 }
 
 // Packed paths against the plain one for every kind and orientation, and for
