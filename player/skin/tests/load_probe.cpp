@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 #include "player/skin/skin_controls.h"
 #include "player/skin/skin_loader.h"
@@ -27,7 +28,9 @@ int main(int argc, char** argv) {
   setup.playlistWindowHandler = DefWindowProcA;
   setup.buttonsBarHandler = DefWindowProcA;
   setup.playlistStyle = &style;
-  const HRESULT hr = skin::LoadSkin(argv[1], argv[2], setup);
+  std::string folder = argv[1];
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  const HRESULT hr = skin::LoadSkin(folder.c_str(), argv[2], setup);
   std::printf("hr=0x%08lx\n", static_cast<unsigned long>(hr));
   std::fflush(stdout);
   skin::UnloadSkin();

@@ -1,5 +1,6 @@
 #include "player/skin/tests/skin_test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -30,6 +31,11 @@ struct UnmanagedTestWindows {
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     const char* name = std::strrchr(path, '\\');
     KeepWindowsUnmanaged(name ? name + 1 : path);
+    // A program that imports the common controls has its display settings
+    // read before its own start-up code runs, so each test program also
+    // prepares the others of this folder for their turn.
+    for (const char* program : {"skin_windows_tests.exe", "skin_loader_tests.exe", "skin_load_probe.exe", "skinview.exe"})
+      KeepWindowsUnmanaged(program);
   }
 } g_unmanagedTestWindows;
 }  // namespace
@@ -194,7 +200,10 @@ std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
-  return text.str();
+  std::string all = text.str();
+  // Console text arrives with CR LF line ends.
+  all.erase(std::remove(all.begin(), all.end(), '\r'), all.end());
+  return all;
 }
 
 }  // namespace
