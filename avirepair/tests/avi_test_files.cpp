@@ -12,7 +12,9 @@ uint32_t GetLe32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-static void PutId(Bytes& out, const std::string& id) { out.insert(out.end(), id.begin(), id.begin() + 4); }
+static void PutId(Bytes& out, const std::string& id) {
+  for (size_t i = 0; i < 4; ++i) out.push_back(uint8_t(i < id.size() ? id[i] : ' '));
+}
 
 Bytes Chunk(const std::string& id, const Bytes& data) {
   Bytes out;

@@ -1,0 +1,65 @@
+// The Skarner COM object: AVI repair on a worker thread of its own, driven
+// through ISkarner (dual) and reporting its outcome through ISkarnerResult.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "avirepair/core/repair_run.h"
+#include "avirepair/skarn/request_queue.h"
+#include "common/com/handles.h"
+#include "common/com/server.h"
+#include "skarn.h"
+
+namespace skarn {
+
+class Skarner final : public zelvo::com::UnknownBase, public ISkarner, public ISkarnerResult {
+ public:
+  static HRESULT Create(IUnknown* outer, REFIID iid, void** out);
+
+  ZELVO_DELEGATING_IUNKNOWN
+  HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override;
+
+  // IDispatch, answered from the type library in the module's resources.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* exception, UINT* argError) override;
+
+  // ISkarner
+  HRESULT STDMETHODCALLTYPE StartFix() override;
+  HRESULT STDMETHODCALLTYPE Cancel() override;
+  HRESULT STDMETHODCALLTYPE SetInputFile(BSTR bstrInputFile) override;
+  HRESULT STDMETHODCALLTYPE SetOutputFile(BSTR bstrOutputFile) override;
+  HRESULT STDMETHODCALLTYPE GetPercentComplete(LONG* pPercent) override;
+  HRESULT STDMETHODCALLTYPE IsCompleted(VARIANT_BOOL* bCompleted) override;
+
+  // ISkarnerResult
+  HRESULT STDMETHODCALLTYPE GetResult(LONG* phrResult, BSTR* pbstrReason) override;
+
+ private:
+  class RunObserver;
+
+  Skarner();
+  ~Skarner() override;
+  HRESULT Init();
+  static DWORD WINAPI WorkerMain(void* self);
+  void Repair();
+  HRESULT LoadTypeInfo();
+
+  zelvo::com::CriticalSection lock_;  // guards the fields below that both threads touch
+  zelvo::com::KernelHandle cancelEvent_;  // manual reset; signalled: cancellation requested
+  zelvo::com::KernelHandle idleEvent_;    // manual reset; signalled: no repair is running
+  std::string inputPath_, outputPath_;
+  LONG percent_ = 0;
+  LONG completed_ = 0;
+  bool hasResult_ = false;
+  avirepair::RepairResult result_;
+  RequestQueue queue_;
+  zelvo::com::KernelHandle thread_;
+  ITypeInfo* typeInfo_ = nullptr;  // loaded on first IDispatch use, on the client's thread
+};
+
+}  // namespace skarn
