@@ -98,7 +98,11 @@ class Run {
   RepairResult Repair(const std::string& input, const std::string& output) {
     if (Open(input, output) && Prepare(output)) {
       Step step = MovieLoop();
-      if (step == Step::kFinish && Finish() && observer_) observer_->OnProgress(100);
+      if (step == Step::kFinish) {
+        if (Finish() && observer_) observer_->OnProgress(100);
+      } else {
+        FlushOutput();  // cancelled or failed runs keep what they copied, without an index
+      }
     }
     report_->keyFrameMethod = method_;
     return result_;
@@ -234,14 +238,34 @@ class Run {
     return true;
   }
 
+  // Fills the buffer from pos. Bytes of the old window from pos on move to
+  // the front instead of being read again.
   bool ReadWindow(uint64_t pos, size_t len, size_t* got) {
+    if (!FlushOutput()) return false;
+    len = std::min(len, kBufferSize);
+    size_t kept = 0;
+    if (pos >= winPos_ && pos < winPos_ + winLen_) {
+      kept = std::min(len, size_t(winPos_ + winLen_ - pos));
+      std::memmove(buffer_.get(), buffer_.get() + (pos - winPos_), kept);
+    }
     FileError error;
     winLen_ = 0;
-    if (!in_->Read(pos, buffer_.get(), std::min(len, kBufferSize), got, &error))
+    size_t more = 0;
+    if (kept < len && !in_->Read(pos + kept, buffer_.get() + kept, len - kept, &more, &error))
       return FileFail(error, "cannot read the input file");
     winPos_ = pos;
-    winLen_ = *got;
+    winLen_ = kept + more;
+    *got = winLen_;
     return true;
+  }
+
+  // Copied bytes wait in the buffer while the chunks that follow continue
+  // them, so that whole runs of chunks leave in one write.
+  bool FlushOutput() {
+    if (pendingLen_ == 0) return true;
+    size_t len = pendingLen_;
+    pendingLen_ = 0;
+    return WriteOut(pendingOut_, buffer_.get() + (pendingIn_ - winPos_), len);
   }
 
   // Makes up to n bytes at pos readable in the buffer; fewer only at the
@@ -272,7 +296,12 @@ class Run {
       size_t avail = 0;
       if (!Peek(from, size_t(std::min<uint64_t>(len, kBufferSize)), &d, &avail)) return false;
       if (avail == 0) return Fail(kResultFail, "the input file ended early; was it changed during the repair?");
-      if (!WriteOut(to, d, avail)) return false;
+      if (pendingLen_ == 0 || pendingIn_ + pendingLen_ != from || pendingOut_ + pendingLen_ != to) {
+        if (!FlushOutput()) return false;
+        pendingIn_ = from;
+        pendingOut_ = to;
+      }
+      pendingLen_ += avail;
       from += avail;
       to += avail;
       len -= avail;
@@ -288,7 +317,7 @@ class Run {
     if (!scratch_) return FileFail(error, "cannot create the temporary index beside the output file");
     uint8_t head[8] = {'i', 'd', 'x', '1', 0, 0, 0, 0};
     if (!scratch_->Write(0, head, sizeof head, &error)) return FileFail(error, "cannot write the temporary index");
-    return Copy(0, moviStart_ + 4, 0) && RetireOpenDmlIndexes(12, moviStart_ - 8, 0);
+    return Copy(0, moviStart_ + 4, 0) && FlushOutput() && RetireOpenDmlIndexes(12, moviStart_ - 8, 0);
   }
 
   // The repaired file carries only the rebuilt "idx1": the header's "indx"
@@ -551,7 +580,7 @@ class Run {
   }
 
   bool Finish() {
-    if (!FlushEntries()) return false;
+    if (!FlushEntries() || !FlushOutput()) return false;
     uint64_t moviEnd = moviStart_ + outRel_;
     uint64_t indexPos = moviEnd + (moviEnd & 1);
     uint64_t indexBytes = entryCount_ * kEntrySize;
@@ -588,8 +617,10 @@ class Run {
   RepairReport* report_;
   RepairResult result_;
   std::unique_ptr<uint8_t[]> buffer_;  // every read and copy goes through it
-  uint64_t winPos_ = 0;
+  uint64_t winPos_ = 0;                // input position of the buffer's first byte
   size_t winLen_ = 0;
+  uint64_t pendingIn_ = 0, pendingOut_ = 0;  // buffered bytes not yet written
+  size_t pendingLen_ = 0;
   std::unique_ptr<RepairFile> in_, out_, scratch_;
   uint64_t inSize_ = 0;
   uint64_t moviStart_ = 0;
