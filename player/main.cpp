@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include "player/player_app.h"
+#include "player/player_skin.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
-  PlayerApp app(instance, nullptr, nullptr);
+  PlayerSkin skin;
+  PlayerApp app(instance, &skin, nullptr);
   return app.Run(command_line);
 }

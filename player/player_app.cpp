@@ -94,6 +94,7 @@ void PlayerApp::PostCommand(int id, LPARAM lparam) {
 }
 
 LRESULT PlayerApp::DispatchCommand(HWND window, int id, LPARAM lparam) {
+  if (skin_ && skin_loaded_) skin_->RouteCommand(static_cast<WPARAM>(id), lparam);
   switch (id) {
     case IDM_EXIT:
       PostCommand(kCommandShutDown, 0);

@@ -23,6 +23,9 @@ class SkinHost {
   virtual void Destroy() = 0;
   virtual HWND MainWindow() const = 0;
   virtual HWND PlaylistWindow() const = 0;
+  // Passes a command down the element trees of the "MainSkin", "PlayList"
+  // and "LoadPlaylistFileBar" elements, so that they show its effect.
+  virtual void RouteCommand(WPARAM wparam, LPARAM lparam) = 0;
 };
 
 // The media engine as start-up and shut-down see it.

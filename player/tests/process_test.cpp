@@ -12,12 +12,22 @@ using namespace test_support;
 
 namespace {
 
-std::string PlayerExe() {
+std::string BuildFolder() {
   char module[MAX_PATH];
   GetModuleFileNameA(nullptr, module, MAX_PATH);
   std::string path(module);
   path.erase(path.find_last_of('\\') + 1);
-  return path + "ZelvoPlayer.exe";
+  return path;
+}
+
+std::string PlayerExe() { return BuildFolder() + "ZelvoPlayer.exe"; }
+
+// A copy of the program in a folder of its own, without any skin beside it.
+std::string BarePlayer(const ScratchFolder& dir) {
+  CreateDirectoryA(dir.File("bin").c_str(), nullptr);
+  std::string exe = dir.File("bin\\ZelvoPlayer.exe");
+  CopyFileA(PlayerExe().c_str(), exe.c_str(), FALSE);
+  return exe;
 }
 
 struct Box {
@@ -77,9 +87,9 @@ struct PlayerRun {
   DWORD exit_code = 0xDEAD;
 };
 
-PlayerRun RunPlayer(const std::string& folder, const std::string& arguments) {
+PlayerRun RunPlayer(const std::string& exe, const std::string& folder, const std::string& arguments) {
   PlayerRun run;
-  std::string command = "\"" + PlayerExe() + "\" " + arguments;
+  std::string command = "\"" + exe + "\" " + arguments;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
@@ -97,7 +107,7 @@ PlayerRun RunPlayer(const std::string& folder, const std::string& arguments) {
 
 TEST(PlayerProcess, WithoutASkinItSaysSoAndStillWritesItsSettings) {
   ScratchFolder dir;
-  PlayerRun run = RunPlayer(dir.path(), "-tray clip.avi");
+  PlayerRun run = RunPlayer(BarePlayer(dir), dir.path(), "-tray clip.avi");
   ASSERT_TRUE(run.started) << PlayerExe();
   ASSERT_TRUE(run.box_seen);
   EXPECT_EQ("Can't start...", run.box.caption);
@@ -109,8 +119,9 @@ TEST(PlayerProcess, WithoutASkinItSaysSoAndStillWritesItsSettings) {
 
 TEST(PlayerProcess, SettingsFollowTheFolderItStartsIn) {
   ScratchFolder a, b;
+  std::string exe = BarePlayer(a);
   WriteText(a.File("Zelvo.ini"), "[Zelvo Player]\r\nVolume=-700\r\nShuffle=yes\r\nMuted=1\r\n");
-  PlayerRun run = RunPlayer(a.path(), "");
+  PlayerRun run = RunPlayer(exe, a.path(), "");
   ASSERT_TRUE(run.box_seen);
   auto lines = ReadLines(a.File("Zelvo.ini"));
   EXPECT_EQ("-700", ValueOf(lines, "Volume"));
@@ -119,9 +130,10 @@ TEST(PlayerProcess, SettingsFollowTheFolderItStartsIn) {
   // Keys the file already had keep their places; every other key is added.
   EXPECT_EQ(FreshSettingsFile().size(), lines.size());
 
-  run = RunPlayer(b.path(), "");
+  run = RunPlayer(exe, b.path(), "");
   ASSERT_TRUE(run.box_seen);
   EXPECT_EQ(FreshSettingsFile(), ReadLines(b.File("Zelvo.ini")));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(a.File("bin\\Zelvo.ini").c_str()));
 }
 
 TEST(PlayerProcess, AcceleratorTable149HoldsExactlyThePlayersKeys) {
@@ -174,4 +186,65 @@ TEST(PlayerProcess, IsA32BitWindowsProgram) {
   EXPECT_EQ(IMAGE_NT_SIGNATURE, nt.Signature);
   EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt.FileHeader.Machine);
   EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt.OptionalHeader.Subsystem);
+}
+
+namespace {
+
+struct FindClassWindow {
+  DWORD process;
+  const char* cls;
+  HWND found;
+};
+
+BOOL CALLBACK FindByClass(HWND window, LPARAM param) {
+  auto* find = reinterpret_cast<FindClassWindow*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char cls[128] = "";
+  GetClassNameA(window, cls, sizeof cls);
+  if (pid == find->process && IsWindowVisible(window) && std::string(cls) == find->cls) {
+    find->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForWindow(DWORD process, const char* cls, DWORD timeout_ms) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 100) {
+    FindClassWindow find = {process, cls, nullptr};
+    EnumWindows(FindByClass, reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
+  if (GetFileAttributesA((BuildFolder() + "DefaultSkin.wsz").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  }
+  ScratchFolder dir;
+  std::string command = "\"" + PlayerExe() + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
+  HWND main = WaitForWindow(pi.dwProcessId, "MainSkin", 30000);
+  Box box;
+  if (!main && AnswerMessageBox(pi.dwProcessId, &box, 100)) {
+    ADD_FAILURE() << "the player said \"" << box.text << "\" (" << box.caption << ")";
+  }
+  ASSERT_TRUE(main);
+  Sleep(300);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
+  DWORD code = 99;
+  GetExitCodeProcess(pi.hProcess, &code);
+  if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 98);
+  EXPECT_EQ(0u, code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  EXPECT_EQ(FreshSettingsFile().size(), ReadLines(dir.File("Zelvo.ini")).size());
 }

@@ -50,6 +50,7 @@ class TestSkin : public SkinHost {
   }
   HWND MainWindow() const override { return main_; }
   HWND PlaylistWindow() const override { return nullptr; }
+  void RouteCommand(WPARAM, LPARAM) override {}
   bool destroyed() const { return destroyed_; }
 
  private:

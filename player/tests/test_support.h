@@ -3,6 +3,7 @@
 // settings file back line by line, the keys of a fresh "Zelvo.ini".
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -24,16 +25,8 @@ class ScratchFolder {
     path_ = name;
   }
   ~ScratchFolder() {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..") DeleteFileA((path_ + "\\" + name).c_str());
-      } while (FindNextFileA(find, &data));
-      FindClose(find);
-    }
-    RemoveDirectoryA(path_.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
   }
   const std::string& path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + "\\" + name; }

@@ -1,0 +1,96 @@
+#include "player/player_skin.h"
+
+#include "player/command_ids.h"
+#include "player/skin/archive/skin_apply.h"
+#include "player/skin/skin_loader.h"
+
+namespace {
+
+HWND g_command_window = nullptr;
+
+// Every command an element sends goes to the command window, which carries
+// it out and sends it back down the element trees.
+LRESULT CALLBACK CommandHandler(HWND, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND && g_command_window) return SendMessageA(g_command_window, WM_COMMAND, wparam, lparam);
+  return 0;
+}
+
+// Pressing the left button on a form (or on an element that lets the drag
+// through) moves the form; closing the main form ends the player.
+LRESULT MoveOrDefault(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_LBUTTONDOWN) {
+    HWND form = GetAncestor(window, GA_ROOT);
+    ReleaseCapture();
+    SendMessageA(form, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK MainWindowHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    PostMessageA(g_command_window, WM_COMMAND, kCommandShutDown, 0);
+    return 0;
+  }
+  return MoveOrDefault(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK PlaylistWindowHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return MoveOrDefault(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK ButtonsBarHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return DefWindowProcA(window, message, wparam, lparam);
+}
+
+HWND WindowOf(skin::SkinElement* element) { return element ? element->GetWindow() : nullptr; }
+
+}  // namespace
+
+PlayerSkin::~PlayerSkin() { Destroy(); }
+
+int PlayerSkin::Load(PlayerApp& app) {
+  PlayerSettings& s = app.settings();
+  g_command_window = app.command_window();
+  delete entries_;
+  entries_ = new skin::VectorPlaylist(&app.playlist());
+
+  skin::SkinSetup setup;
+  setup.instance = s.instance ? s.instance : GetModuleHandleA(nullptr);
+  setup.commandWindow = app.command_window();
+  setup.commandHandler = CommandHandler;
+  setup.mainWindowHandler = MainWindowHandler;
+  setup.playlistWindowHandler = PlaylistWindowHandler;
+  setup.buttonsBarHandler = ButtonsBarHandler;
+  setup.mainX = s.main_window_x;
+  setup.mainY = s.main_window_y;
+  setup.playlistX = s.playlist_x;
+  setup.playlistY = s.playlist_y;
+  setup.playlistWidth = s.playlist_width;
+  setup.playlistHeight = s.playlist_height;
+  setup.statusBrush = app.text_brush();
+  setup.statusFont = app.text_font();
+  setup.statusTextColour = RGB(0, 0, 0);
+  setup.playlist = entries_;
+  HRESULT hr = skin::ApplySkin(app.default_skin_description().c_str(), app.default_skin_archive().c_str(),
+                               app.skin_work_directory().c_str(), &style_, setup, &last_unpack_);
+  return FAILED(hr) ? static_cast<int>(hr) : 0;
+}
+
+void PlayerSkin::Destroy() {
+  skin::UnloadSkin();
+  skin::DeletePlaylistStyle(&style_);
+  delete entries_;
+  entries_ = nullptr;
+}
+
+HWND PlayerSkin::MainWindow() const { return WindowOf(skin::CurrentSkin().mainForm); }
+
+HWND PlayerSkin::PlaylistWindow() const { return WindowOf(skin::CurrentSkin().playlistForm); }
+
+void PlayerSkin::RouteCommand(WPARAM wparam, LPARAM lparam) {
+  skin::LoadedSkin& current = skin::CurrentSkin();
+  for (skin::SkinElement* root : {current.mainForm, current.playlistForm, current.buttonsBar}) {
+    if (root && root->GetWindow()) root->HandleMessage(root->GetWindow(), WM_COMMAND, wparam, lparam);
+  }
+}

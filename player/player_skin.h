@@ -1,0 +1,27 @@
+#pragma once
+// The skin as the player wears it: the default pair at start-up, its forms,
+// and the handlers through which its elements reach the player.
+#include "player/player_app.h"
+#include "player/skin/archive/skin_archive.h"
+#include "player/skin/skin_controls.h"
+
+class PlayerSkin : public SkinHost {
+ public:
+  PlayerSkin() = default;
+  ~PlayerSkin() override;
+  PlayerSkin(const PlayerSkin&) = delete;
+  PlayerSkin& operator=(const PlayerSkin&) = delete;
+
+  int Load(PlayerApp& app) override;
+  void Destroy() override;
+  HWND MainWindow() const override;
+  HWND PlaylistWindow() const override;
+  void RouteCommand(WPARAM wparam, LPARAM lparam) override;
+
+  const ExtractReport& last_unpack() const { return last_unpack_; }
+
+ private:
+  skin::PlaylistStyle style_;
+  skin::VectorPlaylist* entries_ = nullptr;
+  ExtractReport last_unpack_;
+};
