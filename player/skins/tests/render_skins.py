@@ -96,14 +96,23 @@ class Run:
         return ok
 
 
-def wear(run, args, label, description, folder, main_bitmap):
+def start(args, label, description, folder):
+    """Starts skinview on one skin; the skins are drawn side by side."""
     out = os.path.join(args.out, label)
     if os.path.isdir(out):
         shutil.rmtree(out)
     os.makedirs(out)
     cmd = [args.wine_run, args.skinview, wine_path(description), wine_path(folder, True), wine_path(out, True)]
-    proc = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
-    text = proc.stdout.decode("utf-8", "replace")
+    return subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+
+def wear(run, args, label, description, folder, main_bitmap, proc):
+    out = os.path.join(args.out, label)
+    try:
+        text = proc.communicate(timeout=180)[0].decode("utf-8", "replace")
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        text = proc.communicate()[0].decode("utf-8", "replace") + "\n(skinview did not finish)"
     if not run.check(proc.returncode == 0, "%s loads with %s" % (label, os.path.basename(description))):
         print(text)
         return
@@ -154,11 +163,12 @@ def main():
     p.add_argument("--winamp", required=True)
     args = p.parse_args()
     run = Run()
-    wear(run, args, "DefaultSkin", args.default, os.path.join(args.unpacked, "DefaultSkin"), "main.bmp")
     listing = os.path.join(args.unpacked, "skins.txt")
     names = [n.strip() for n in open(listing)] if os.path.exists(listing) else []
-    for name in filter(None, names):
-        wear(run, args, name, args.winamp, os.path.join(args.unpacked, name), "main.bmp")
+    jobs = [("DefaultSkin", args.default)] + [(n, args.winamp) for n in names if n]
+    procs = [start(args, label, xml, os.path.join(args.unpacked, label)) for label, xml in jobs]
+    for (label, xml), proc in zip(jobs, procs):
+        wear(run, args, label, xml, os.path.join(args.unpacked, label), "main.bmp", proc)
     print("%d passed, %d failed" % (run.passed, run.failed))
     return 0 if run.failed == 0 and run.passed > 0 else 1
 
