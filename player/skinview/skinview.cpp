@@ -14,6 +14,7 @@
 #include <string>
 
 #include "player/messages.h"
+#include "player/skin/archive/skin_apply.h"
 #include "player/skin/skin_controls.h"
 #include "player/skin/skin_loader.h"
 #include "player/skin/skin_preview.h"
@@ -22,7 +23,7 @@ namespace {
 
 const char kUsage[] = "usage: skinview DESCRIPTION SKIN OUTDIR\n"
                       "  DESCRIPTION  the skin description (XML)\n"
-                      "  SKIN         the folder of the skin's bitmaps\n"
+                      "  SKIN         the folder of the skin's bitmaps, or a .wsz skin archive\n"
                       "  OUTDIR       where <form name>.bmp pictures are written\n";
 
 void PrintMessage(const char* text) { std::fprintf(stderr, "%s\n", text); }
@@ -93,9 +94,21 @@ int main(int argc, char** argv) {
   const std::string description = argv[1];
   std::string folder = argv[2];
   std::string outdir = argv[3];
+  // An archive is unpacked, as the player does, into a folder of its own.
+  std::string archive;
   if (EndsWithNoCase(folder, ".wsz")) {
-    std::fprintf(stderr, "skinview: skin archives (.wsz) cannot be read yet; give the folder of the bitmaps\n");
-    return 2;
+    archive = folder;
+    char temp[MAX_PATH], name[MAX_PATH];
+    if (!GetTempPathA(MAX_PATH, temp) || !GetTempFileNameA(temp, "skv", 0, name)) {
+      std::fprintf(stderr, "skinview: no temporary folder for the archive\n");
+      return 1;
+    }
+    DeleteFileA(name);
+    if (!CreateDirectoryA(name, nullptr)) {
+      std::fprintf(stderr, "skinview: cannot create %s\n", name);
+      return 1;
+    }
+    folder = name;
   }
   // The player's bitmap folder always ends in a separator.
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
@@ -140,7 +153,19 @@ int main(int argc, char** argv) {
   setup.playlist = &playlist;
 
   int exitCode = 0;
-  const HRESULT hr = skin::LoadSkin(folder.c_str(), description.c_str(), setup);
+  HRESULT hr;
+  if (archive.empty()) {
+    hr = skin::LoadSkin(folder.c_str(), description.c_str(), setup);
+  } else {
+    ExtractReport report;
+    hr = skin::ApplySkin(description.c_str(), archive.c_str(), folder.c_str(), &playlistStyle, setup, &report);
+    if (hr == E_FAIL && report.written == 0) {
+      std::fprintf(stderr, "skinview: %s cannot be opened as a skin archive\n", archive.c_str());
+    } else {
+      std::printf("archive %s: %d files unpacked, %d unsafe names, %d too large, %d unreadable\n",
+                  archive.c_str(), report.written, report.unsafe_names, report.too_large, report.unreadable);
+    }
+  }
   if (FAILED(hr)) {
     std::fprintf(stderr, "skinview: the skin did not load (hr=0x%08lx)\n", static_cast<unsigned long>(hr));
     exitCode = 1;
@@ -159,6 +184,10 @@ int main(int argc, char** argv) {
     if (!ok) exitCode = 1;
   }
   std::fflush(stdout);
+  if (!archive.empty()) {
+    skin::EmptySkinFolder(folder.c_str());
+    RemoveDirectoryA(folder.c_str());
+  }
   skin::DeletePlaylistStyle(&playlistStyle);
   DeleteObject(statusFont);
   DeleteObject(statusBrush);
