@@ -14,9 +14,12 @@ enum CommandId : int {
   IDM_FILE_PAUSE = 133,
   IDM_SET_VOLUME = 156,
   IDM_SET_BALANCE = 157,
+  IDM_PLAYLIST_HIDE = 169,
   IDM_PLAYLIST_SHOW = 170,
   IDM_PLAYLIST_SETITEM = 173,
+  IDM_PLAYLISTBUTTONSBAR = 186,
   IDM_MINIMIZETOTRAY = 188,
+  IDM_HIDEBUTTONSBAR = 191,
   IDM_REPEAT_ON = 199,
   IDM_REPEAT_OFF = 200,
   IDM_SHUFFLE_ON = 201,
@@ -29,6 +32,10 @@ enum CommandId : int {
   kCommandPlayCurrentItem = 181,
   kCommandFileComplete = 182,
   kCommandShutDown = 192,
+  kCommandTogglePlaylist = 216,
+  kCommandToggleRepeat = 219,
+  kCommandToggleShuffle = 220,
+  kCommandToggleTopmost = 222,
 };
 
 // Timers on the command window.

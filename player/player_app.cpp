@@ -93,8 +93,66 @@ void PlayerApp::PostCommand(int id, LPARAM lparam) {
   PostMessageA(command_window_, WM_COMMAND, static_cast<WPARAM>(id), lparam);
 }
 
+void PlayerApp::SendCommand(int id, LPARAM lparam) {
+  SendMessageA(command_window_, WM_COMMAND, static_cast<WPARAM>(id), lparam);
+}
+
+// The commands that only change the player's windows and the settings
+// behind them; true when `id` was one of them.
+bool PlayerApp::HandleWindowCommand(int id) {
+  HWND main = skin_ && skin_loaded_ ? skin_->MainWindow() : nullptr;
+  switch (id) {
+    case IDM_PLAYLIST_HIDE:
+      if (skin_ && skin_loaded_) skin_->ShowPlaylist(false);
+      settings_.playlist_visible = 0;
+      if (main) SetFocus(main);
+      return true;
+    case IDM_PLAYLIST_SHOW:
+      if (skin_ && skin_loaded_) skin_->ShowPlaylist(true);
+      settings_.playlist_visible = 1;
+      return true;
+    case kCommandTogglePlaylist:
+      SendCommand(settings_.playlist_visible ? IDM_PLAYLIST_HIDE : IDM_PLAYLIST_SHOW, 0);
+      return true;
+    case IDM_PLAYLISTBUTTONSBAR:
+      if (skin_ && skin_loaded_) skin_->ShowButtonsBar(true);
+      return true;
+    case IDM_HIDEBUTTONSBAR:
+      if (skin_ && skin_loaded_) skin_->ShowButtonsBar(false);
+      return true;
+    case IDM_REPEAT_ON:
+    case IDM_REPEAT_OFF:
+      settings_.repeat = id == IDM_REPEAT_ON;
+      return true;
+    case IDM_SHUFFLE_ON:
+    case IDM_SHUFFLE_OFF:
+      settings_.shuffle = id == IDM_SHUFFLE_ON;
+      return true;
+    case kCommandToggleRepeat:
+      SendCommand(settings_.repeat ? IDM_REPEAT_OFF : IDM_REPEAT_ON, 0);
+      return true;
+    case kCommandToggleShuffle:
+      SendCommand(settings_.shuffle ? IDM_SHUFFLE_OFF : IDM_SHUFFLE_ON, 0);
+      return true;
+    case kCommandToggleTopmost:
+      SendCommand(settings_.play_window_on_top ? IDM_TOPMOST_OFF : IDM_TOPMOST_ON, 0);
+      return true;
+    case IDM_TOPMOST_ON:
+    case IDM_TOPMOST_OFF:
+      settings_.play_window_on_top = id == IDM_TOPMOST_ON;
+      if (main) {
+        SetWindowPos(main, id == IDM_TOPMOST_ON ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
 LRESULT PlayerApp::DispatchCommand(HWND window, int id, LPARAM lparam) {
   if (skin_ && skin_loaded_) skin_->RouteCommand(static_cast<WPARAM>(id), lparam);
+  if (HandleWindowCommand(id)) return 0;
   switch (id) {
     case IDM_EXIT:
       PostCommand(kCommandShutDown, 0);

@@ -26,6 +26,9 @@ class SkinHost {
   // Passes a command down the element trees of the "MainSkin", "PlayList"
   // and "LoadPlaylistFileBar" elements, so that they show its effect.
   virtual void RouteCommand(WPARAM wparam, LPARAM lparam) = 0;
+  // Shows or hides the "PlayList" form and the "LoadPlaylistFileBar" element.
+  virtual void ShowPlaylist(bool show) = 0;
+  virtual void ShowButtonsBar(bool show) = 0;
 };
 
 // The media engine as start-up and shut-down see it.
@@ -77,6 +80,8 @@ class PlayerApp {
   void ApplyStoredSettingsToSkin();
   void PostCommand(int id, LPARAM lparam);
   void StopPlayback();
+  void SendCommand(int id, LPARAM lparam);
+  bool HandleWindowCommand(int id);
 
   HINSTANCE instance_;
   SkinHost* skin_;

@@ -94,3 +94,23 @@ void PlayerSkin::RouteCommand(WPARAM wparam, LPARAM lparam) {
     if (root && root->GetWindow()) root->HandleMessage(root->GetWindow(), WM_COMMAND, wparam, lparam);
   }
 }
+
+namespace {
+void ShowElement(skin::SkinElement* element, bool show) {
+  if (!element) return;
+  if (show) {
+    element->Show();
+    element->Redraw();
+  } else {
+    element->Hide();
+  }
+}
+}  // namespace
+
+void PlayerSkin::ShowPlaylist(bool show) { ShowElement(skin::CurrentSkin().playlistForm, show); }
+
+void PlayerSkin::ShowButtonsBar(bool show) {
+  skin::SkinElement* bar = skin::CurrentSkin().buttonsBar;
+  ShowElement(bar, show);
+  if (show && bar && bar->GetWindow()) SetActiveWindow(bar->GetWindow());
+}

@@ -17,6 +17,8 @@ class PlayerSkin : public SkinHost {
   HWND MainWindow() const override;
   HWND PlaylistWindow() const override;
   void RouteCommand(WPARAM wparam, LPARAM lparam) override;
+  void ShowPlaylist(bool show) override;
+  void ShowButtonsBar(bool show) override;
 
   const ExtractReport& last_unpack() const { return last_unpack_; }
 

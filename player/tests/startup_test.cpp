@@ -24,10 +24,14 @@ class TestSkin : public SkinHost {
     BOOL screen_saver_active = -1;
     bool main_visible = false;
     bool timed_out = false;
+    std::vector<int> playlist_shown;  // 1 shown, 0 hidden, in call order
+    std::vector<int> bar_shown;
   };
   static Seen seen;
   static PlayerApp* app;
   static bool exit_on_first_command;
+  // Run once the start-up's own posted commands have been handled.
+  static void (*when_running)(HWND command_window);
 
   int Load(PlayerApp& player) override {
     app = &player;
@@ -51,6 +55,8 @@ class TestSkin : public SkinHost {
   HWND MainWindow() const override { return main_; }
   HWND PlaylistWindow() const override { return nullptr; }
   void RouteCommand(WPARAM, LPARAM) override {}
+  void ShowPlaylist(bool show) override { seen.playlist_shown.push_back(show); }
+  void ShowButtonsBar(bool show) override { seen.bar_shown.push_back(show); }
   bool destroyed() const { return destroyed_; }
 
  private:
@@ -59,7 +65,16 @@ class TestSkin : public SkinHost {
       seen.loop_ran = true;
       SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &seen.screen_saver_active, 0);
       seen.main_visible = IsWindowVisible(w) != FALSE;
-      if (exit_on_first_command) PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+      if (when_running) {
+        PostMessageA(w, WM_APP, 0, 0);
+      } else if (exit_on_first_command) {
+        PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+      }
+      return 0;
+    }
+    if (m == WM_APP) {
+      when_running(app->command_window());
+      PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
       return 0;
     }
     if (m == WM_TIMER) {
@@ -77,6 +92,7 @@ class TestSkin : public SkinHost {
 TestSkin::Seen TestSkin::seen;
 PlayerApp* TestSkin::app = nullptr;
 bool TestSkin::exit_on_first_command = true;
+void (*TestSkin::when_running)(HWND) = nullptr;
 
 BOOL ScreenSaverActive() {
   BOOL active = FALSE;
@@ -205,4 +221,27 @@ TEST(Startup, AcceleratorsReachTheCommandWindow) {
   TestSkin::exit_on_first_command = true;
   EXPECT_TRUE(skin.destroyed());
   EXPECT_FALSE(TestSkin::seen.timed_out);
+}
+
+TEST(Startup, WindowCommandsChangeTheWindowsAndTheSettingsSavedAtExit) {
+  ScratchFolder dir;
+  TestSkin::when_running = [](HWND command_window) {
+    auto send = [&](int id) { SendMessageA(command_window, WM_COMMAND, id, 0); };
+    send(216);  // playlist visible by default: hides it
+    send(219);  // repeat on by default: off
+    send(220);  // shuffle off by default: on
+    send(222);  // topmost off by default: on
+    send(IDM_PLAYLIST_SHOW);
+    send(216);
+    send(186);
+    send(191);
+  };
+  auto lines = RunPlayer(dir, "");
+  TestSkin::when_running = nullptr;
+  EXPECT_EQ((std::vector<int>{0, 1, 0}), TestSkin::seen.playlist_shown);
+  EXPECT_EQ((std::vector<int>{1, 0}), TestSkin::seen.bar_shown);
+  EXPECT_EQ("0", ValueOf(lines, "Is Playlist visible"));
+  EXPECT_EQ("0", ValueOf(lines, "Repeat"));
+  EXPECT_EQ("1", ValueOf(lines, "Shuffle"));
+  EXPECT_EQ("1", ValueOf(lines, "Play window on top"));
 }
