@@ -17,8 +17,8 @@ mkdir -p "$out"
 # Everything the player loads lives beside it.
 cp build/windows/player/ZelvoPlayer.exe "$out/"
 for f in build/windows/engine/Tessel.dll build/windows/effects/VideoEffects.dll \
-         build/windows/avirepair/Skarn.dll build/windows/player/skins/DefaultSkin.xml \
-         build/windows/player/skins/DefaultSkin.wsz build/windows/player/skins/WinAmpSkin.xml; do
+         build/windows/avirepair/Skarn.dll build/windows/player/DefaultSkin.xml \
+         build/windows/player/DefaultSkin.wsz build/windows/player/WinAmpSkin.xml; do
   [ -f "$f" ] && cp "$f" "$out/"
 done
 
