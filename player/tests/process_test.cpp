@@ -226,7 +226,7 @@ TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
     GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
   }
   ScratchFolder dir;
-  std::string command = "\"" + PlayerExe() + "\"";
+  std::string command = "\"" + PlayerExe() + "\" -autoplay /autoclose clip one.avi";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
@@ -246,5 +246,10 @@ TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
   EXPECT_EQ(0u, code);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  EXPECT_EQ(FreshSettingsFile().size(), ReadLines(dir.File("Zelvo.ini")).size());
+  auto lines = ReadLines(dir.File("Zelvo.ini"));
+  EXPECT_EQ(FreshSettingsFile().size(), lines.size());
+  EXPECT_EQ("clip one.avi", ValueOf(lines, "Last file name"));
+  EXPECT_EQ("1", ValueOf(lines, "Auto start playback"));
+  EXPECT_EQ("1", ValueOf(lines, "Auto close"));
+  EXPECT_EQ("1", ValueOf(lines, "Is Playlist visible"));
 }
