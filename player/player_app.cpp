@@ -85,6 +85,17 @@ LRESULT CALLBACK PlayerApp::CommandWindowProc(HWND window, UINT message, WPARAM 
   if (message == WM_COMMAND && g_app) {
     g_app->DispatchCommand(window, LOWORD(wparam), lparam);
   }
+  // Asked to close (a task manager, "taskkill"), the hidden window must not
+  // simply be destroyed: the player would run on without it and never save.
+  // It shuts the player down instead; at the end of the session, at once.
+  if (message == WM_CLOSE && g_app) {
+    PostMessageA(window, WM_COMMAND, kCommandShutDown, 0);
+    return 0;
+  }
+  if (message == WM_ENDSESSION && wparam && g_app) {
+    g_app->Shutdown();
+    return 0;
+  }
   // Tray icon callbacks (kTrayCallbackMessage) join here with the tray icon.
   return DefWindowProcA(window, message, wparam, lparam);
 }

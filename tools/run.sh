@@ -51,10 +51,14 @@ if [ -n "$xvfb_pid" ]; then
   if command -v import >/dev/null; then
     import -display "$DISPLAY" -window root "$out/screenshot.png" && echo "run: screenshot saved to $out/screenshot.png"
   fi
+  # Closing its windows lets the player shut down as a user would, saving
+  # its settings; one that does not end in time is stopped.
+  wine taskkill /im ZelvoPlayer.exe >>"$out/wine.log" 2>&1 || true
+  for _ in $(seq 1 20); do kill -0 "$player" 2>/dev/null || break; sleep 0.5; done
   wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
   wait "$player" 2>/dev/null || true
-  echo "run: the player ran for ${ZELVO_RUN_SECONDS:-20} s and was closed; Wine's output is in $out/wine.log"
+  echo "run: the player ran for ${ZELVO_RUN_SECONDS:-20} s and was closed; its settings are in $out/Zelvo.ini, Wine's output in $out/wine.log"
 else
   wait "$player" || true
   wineserver -w 2>/dev/null || true

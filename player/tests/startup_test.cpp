@@ -245,3 +245,16 @@ TEST(Startup, WindowCommandsChangeTheWindowsAndTheSettingsSavedAtExit) {
   EXPECT_EQ("1", ValueOf(lines, "Shuffle"));
   EXPECT_EQ("1", ValueOf(lines, "Play window on top"));
 }
+
+TEST(Startup, ClosingTheCommandWindowShutsThePlayerDown) {
+  ScratchFolder dir;
+  TestSkin::when_running = [](HWND command_window) {
+    SendMessageA(command_window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(command_window));  // still there to carry the shut-down out
+  };
+  int code = -1;
+  auto lines = RunPlayer(dir, "", &code);
+  TestSkin::when_running = nullptr;
+  EXPECT_EQ(0, code);
+  EXPECT_EQ(FreshSettingsFile(), lines);
+}
