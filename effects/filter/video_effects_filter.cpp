@@ -53,6 +53,13 @@ const RECT* TargetRect(const AM_MEDIA_TYPE& type) {
   return &reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->rcTarget;
 }
 
+// Bytes of one bitmap row: whole-byte pixels padded to a 32-bit word; other
+// depths count one byte a pixel.
+int64_t BitmapRowBytes(int64_t width, int32_t bitCount) {
+  if (bitCount == 0 || bitCount % 8 != 0) return width;
+  return ((bitCount / 8) * width + 3) & ~int64_t{3};
+}
+
 bool IsRgbBitmapSubtype(REFGUID subtype) {
   for (const GUID* g : kRgbSubtypes)
     if (IsEqualGUID(*g, subtype)) return true;
@@ -71,9 +78,7 @@ bool ReadOutputGeometry(const AM_MEDIA_TYPE& type, OutputGeometry* geometry) {
   const BITMAPINFOHEADER* header = dshow::VideoBitmapHeader(type);
   if (!header) return false;
   const RECT& target = *TargetRect(type);
-  const int32_t bits = header->biBitCount;
-  int32_t rowBytes = header->biWidth;
-  if (bits != 0 && bits % 8 == 0) rowBytes = ((bits / 8) * header->biWidth + 3) & ~3;
+  const int32_t rowBytes = static_cast<int32_t>(BitmapRowBytes(header->biWidth, header->biBitCount));
   if (IsRectEmpty(&target)) {
     geometry->width = header->biWidth;
     geometry->height = std::abs(header->biHeight);
@@ -220,7 +225,8 @@ HRESULT VideoEffectsFilter::GetMediaType(int position, MediaType* type) {
   if (!format) return E_OUTOFMEMORY;
 
   const REFERENCE_TIME frameTime = static_cast<REFERENCE_TIME>(avgTimePerFrame_);
-  const DWORD imageBytes = static_cast<DWORD>(width_) * static_cast<DWORD>(std::abs(height_)) * c.bitCount / 8;
+  // Whole rows, each padded to a 32-bit word as in any bitmap.
+  const DWORD imageBytes = static_cast<DWORD>(BitmapRowBytes(width_, c.bitCount) * std::abs(height_));
   DWORD bitRate = 0;
   if (frameTime > 0 && frameTime <= MAXLONG) bitRate = static_cast<DWORD>(MulDiv(static_cast<int>(imageBytes), 80000000, static_cast<int>(frameTime)));
 
@@ -299,8 +305,12 @@ HRESULT VideoEffectsFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR
   dshow::TransformOutputPin* outputPin = OutputPin();
   if (outputPin) {
     if (const BITMAPINFOHEADER* header = dshow::VideoBitmapHeader(outputPin->CurrentMediaType())) {
-      const long long bytes =
-          static_cast<long long>(std::abs(header->biWidth)) * std::abs(header->biHeight) * header->biBitCount / 8;
+      // Rows padded to 32-bit words (RGB24 at a width that is not a
+      // multiple of 4) need more than width x height x depth.
+      const int64_t width = std::abs(static_cast<int64_t>(header->biWidth));
+      const int64_t height = std::abs(static_cast<int64_t>(header->biHeight));
+      const int64_t bytes = std::max(width * height * header->biBitCount / 8,
+                                     BitmapRowBytes(width, header->biBitCount) * height);
       frameBytes = bytes > MAXLONG ? MAXLONG : static_cast<long>(bytes);
     }
   }

@@ -59,21 +59,23 @@ void ApplySettings(IVideoEffects* effects, const Settings& s) {
   effects->SetHue(s.hue);
 }
 
-// What the pixel engine makes of frame `index` at time `start`.
-std::vector<uint8_t> Expected(int index, REFERENCE_TIME start, const Settings& s, const OutputCase& out, bool topDown) {
-  std::vector<uint8_t> frame = PatternFrame(kWidth, kHeight, index);
+// What the pixel engine makes of frame `index` at time `start`, for frames
+// of width x height pixels; output rows are padded to whole 32-bit words.
+std::vector<uint8_t> Expected(int index, REFERENCE_TIME start, const Settings& s, const OutputCase& out, bool topDown,
+                              int width = kWidth, int height = kHeight) {
+  std::vector<uint8_t> frame = PatternFrame(width, height, index);
   if (start > 0) {
     static EffectTables tables;
     ApplySettings(tables, s);
-    tables.SetPixelCount(kWidth * kHeight);
+    tables.SetPixelCount(width * height);
     tables.Apply(frame.data(), frame.size());
   }
-  const int rowBytes = ((out.bitCount / 8) * kWidth + 3) & ~3;
+  const int rowBytes = ((out.bitCount / 8) * width + 3) & ~3;
   const int stride = (topDown || out.kind == 0) ? rowBytes : -rowBytes;
   FrameConverter converter;
-  converter.Initialise(stride, kWidth, kHeight, out.kind, topDown ? 1 : 0);
-  std::vector<uint8_t> result(static_cast<size_t>(rowBytes) * kHeight);
-  converter.Convert(frame.data(), frame.size(), result.data(), result.size());
+  converter.Initialise(stride, width, height, out.kind, topDown ? 1 : 0);
+  std::vector<uint8_t> result(static_cast<size_t>(rowBytes) * height);
+  EXPECT_TRUE(converter.Convert(frame.data(), frame.size(), result.data(), result.size()));
   return result;
 }
 
@@ -153,6 +155,44 @@ TEST_F(FilterGraph, EveryOutputKindInBothOrientationsMatchesThePixelEngine) {
       }
     }
   }
+}
+
+// RGB24 rows of 150 pixels take 450 bytes and are padded to 452: the output
+// buffers must hold the padded rows, or no frame could be converted.
+TEST_F(FilterGraph, PaddedRgb24RowsFitTheOutputBuffers) {
+  constexpr int kPaddedWidth = 150, kPaddedHeight = 16, kPaddedFrames = 4;
+  const std::wstring file = ProgramFolder() + L"effects_graph_150x16.avi";
+  ASSERT_TRUE(WriteYuy2Avi(file, kPaddedWidth, kPaddedHeight, kPaddedFrames));
+  for (bool topDown : {false, true}) {
+    SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
+    filter_ = nullptr;
+    graph_ = EffectsGraph();
+    Build(kOutputs[2], topDown, file, kPaddedWidth, kPaddedHeight);
+    if (HasFatalFailure()) break;
+    // The offered RGB24 type counts the padded rows too.
+    ComPtr<IEnumMediaTypes> types;
+    ASSERT_EQ(S_OK, FindPinByDirection(filter_.get(), PINDIR_OUTPUT)->EnumMediaTypes(types.put()));
+    AM_MEDIA_TYPE* offered[6] = {};
+    ULONG fetched = 0;
+    ASSERT_EQ(S_OK, types->Next(6, offered, &fetched));
+    ASSERT_TRUE(IsEqualGUID(MEDIASUBTYPE_RGB24, offered[5]->subtype));
+    EXPECT_EQ(452u * kPaddedHeight, dshow::VideoBitmapHeader(*offered[5])->biSizeImage);
+    EXPECT_EQ(452 * kPaddedHeight, offered[5]->lSampleSize);
+    for (AM_MEDIA_TYPE* type : offered) dshow::DeleteMediaTypeCopy(type);
+    ASSERT_EQ(EC_COMPLETE, graph_.RunToCompletion(10000));
+    graph_.Stop();
+    std::vector<ReceivedSample> samples = sink_->TakeSamples();
+    ASSERT_EQ(static_cast<size_t>(kPaddedFrames), samples.size());
+    for (const ReceivedSample& s : samples) {
+      const std::vector<uint8_t> want =
+          Expected(FrameIndex(s.start), s.start, Settings(), kOutputs[2], topDown, kPaddedWidth, kPaddedHeight);
+      ASSERT_GE(s.bytes.size(), want.size());
+      ASSERT_TRUE(std::equal(want.begin(), want.end(), s.bytes.begin())) << "frame at " << s.start;
+    }
+  }
+  filter_ = nullptr;
+  graph_ = EffectsGraph();
+  DeleteFileW(file.c_str());
 }
 
 TEST_F(FilterGraph, FirstFrameAtTimeZeroPassesUnchanged) {
