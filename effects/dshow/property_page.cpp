@@ -81,7 +81,7 @@ HRESULT STDMETHODCALLTYPE PropertyPageBase::GetPageInfo(PROPPAGEINFO* info) {
 
 HRESULT STDMETHODCALLTYPE PropertyPageBase::SetObjects(ULONG count, IUnknown** objects) {
   if (count == 0) {
-    if (!connected_) return S_OK;
+    // The page's own disconnect answers E_UNEXPECTED when nothing is held.
     connected_ = false;
     return OnDisconnect();
   }

@@ -54,6 +54,31 @@ DWORD RunRegsvr32(bool unregister) {
   return code;
 }
 
+// True when the filter mapper lists the "Video Effects" filter among the
+// filters of at least `merit`.
+bool MapperListsFilter(DWORD merit) {
+  ComPtr<IFilterMapper2> mapper;
+  if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
+                              mapper.put_void())))
+    return false;
+  ComPtr<IEnumMoniker> found;
+  if (mapper->EnumMatchingFilters(found.put(), 0, FALSE, merit, FALSE, 0, nullptr, nullptr, nullptr, FALSE, FALSE, 0,
+                                  nullptr, nullptr, nullptr) != S_OK)
+    return false;
+  for (;;) {
+    ComPtr<IMoniker> moniker;
+    if (found->Next(1, moniker.put(), nullptr) != S_OK) return false;
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.put_void()))) continue;
+    VARIANT clsid;
+    VariantInit(&clsid);
+    const bool ours = SUCCEEDED(bag->Read(L"CLSID", &clsid, nullptr)) && clsid.vt == VT_BSTR &&
+                      GuidText(CLSID_VideoEffects) == clsid.bstrVal;
+    VariantClear(&clsid);
+    if (ours) return true;
+  }
+}
+
 const std::wstring kFilterKey = L"CLSID\\" + GuidText(CLSID_VideoEffects);
 const std::wstring kPageKey = L"CLSID\\" + GuidText(CLSID_VideoEffectsPage);
 const std::wstring kMapperKey =
@@ -75,6 +100,9 @@ TEST_F(ComServer, Regsvr32RegistersBothClassesAndTheFilterMapperEntryAndRemovesT
   EXPECT_EQ(L"Both", RegValue(kPageKey + L"\\InprocServer32", L"ThreadingModel"));
   EXPECT_EQ(L"IVideo Effects", RegValue(kMapperKey, L"FriendlyName"));
   EXPECT_TRUE(RegValueExists(kMapperKey, L"FilterData"));
+  // Listed at MERIT_DO_NOT_USE, so automatic graph building never picks it.
+  EXPECT_TRUE(MapperListsFilter(MERIT_DO_NOT_USE));
+  EXPECT_FALSE(MapperListsFilter(MERIT_DO_NOT_USE + 1));
 
   // Registered, the classes can be created by id like any other.
   ComPtr<IBaseFilter> filter;
@@ -93,6 +121,7 @@ TEST_F(ComServer, Regsvr32RegistersBothClassesAndTheFilterMapperEntryAndRemovesT
   EXPECT_EQ(L"<missing>", RegValue(kFilterKey));
   EXPECT_EQ(L"<missing>", RegValue(kPageKey));
   EXPECT_EQ(L"<missing>", RegValue(kMapperKey, L"FriendlyName"));
+  EXPECT_FALSE(MapperListsFilter(MERIT_DO_NOT_USE));
 }
 
 TEST_F(ComServer, FilterAnswersItsInterfacesAndNamesItsPage) {
@@ -459,6 +488,89 @@ TEST_F(ComServer, PropertyPageInThePropertyFrameDrivesTheLiveFilter) {
   effects = nullptr;
   filter = nullptr;
   EXPECT_EQ(0u, RunRegsvr32(true));
+}
+
+// Puts the pointer on a point of the dialog (in dialog units) and lets this
+// thread's messages run until the help line shows `want` or a second passes.
+std::string PointAt(HWND dialog, int x, int y, const std::string& want) {
+  RECT units = {x, y, x, y};
+  MapDialogRect(dialog, &units);
+  POINT point = {units.left, units.top};
+  ClientToScreen(dialog, &point);
+  SetCursorPos(point.x, point.y);
+  for (int i = 0; i < 100 && Text(dialog, 1016) != want; ++i) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(10);
+  }
+  return Text(dialog, 1016);
+}
+
+// The page in a window of the test's own: page information, the connect
+// rules, a page that never turns dirty, the help line over a control and
+// over empty space, and a dialog that goes with its parent window instead
+// of through Deactivate.
+TEST_F(ComServer, PageInAHostWindowOfItsOwn) {
+  ComPtr<IPropertyPage> page;
+  ASSERT_EQ(S_OK, CreateLibraryObject(CLSID_VideoEffectsPage, IID_IPropertyPage, page.put_void()));
+  PROPPAGEINFO info = {};
+  ASSERT_EQ(S_OK, page->GetPageInfo(&info));
+  EXPECT_EQ(std::wstring(L"Video Effects"), info.pszTitle);
+  EXPECT_GT(info.size.cx, 0);
+  EXPECT_GT(info.size.cy, 0);
+  CoTaskMemFree(info.pszTitle);
+  EXPECT_EQ(E_NOTIMPL, page->Help(nullptr));
+  EXPECT_EQ(E_NOTIMPL, page->TranslateAccelerator(nullptr));
+
+  // Only an object with IVideoEffects connects; with none held there is
+  // nothing to disconnect.
+  IUnknown* stranger[] = {page.get()};
+  EXPECT_EQ(E_NOINTERFACE, page->SetObjects(1, stranger));
+  EXPECT_EQ(E_UNEXPECTED, page->SetObjects(0, nullptr));
+  ComPtr<IBaseFilter> filter;
+  ASSERT_EQ(S_OK, CreateEffectsFilter(filter.put()));
+  ComPtr<IVideoEffects> effects;
+  ASSERT_EQ(S_OK, filter.query(IID_IVideoEffects, effects));
+  IUnknown* objects[] = {filter.get()};
+  ASSERT_EQ(S_OK, page->SetObjects(1, objects));
+
+  HWND host = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 520, 420, nullptr, nullptr,
+                              nullptr, nullptr);
+  ASSERT_NE(nullptr, host);
+  RECT area = {0, 0, 500, 400};
+  ASSERT_EQ(S_OK, page->Activate(host, &area, FALSE));
+  ASSERT_EQ(S_OK, page->Show(SW_SHOW));
+  HWND dialog = GetWindow(host, GW_CHILD);
+  ASSERT_NE(nullptr, GetDlgItem(dialog, 1015));
+
+  MoveSlider(dialog, 1003, 30);
+  int value = 0;
+  effects->GetBrightness(&value);
+  EXPECT_EQ(30, value);
+  EXPECT_EQ("Brightness ( 30 )", Text(dialog, 1011));
+  EXPECT_EQ(S_FALSE, page->IsPageDirty()) << "changes are applied as they are made";
+  EXPECT_EQ(S_OK, page->Apply());
+
+  EXPECT_EQ("Setting of default values on effects", PointAt(dialog, 200, 129, "Setting of default values on effects"));
+  EXPECT_EQ("Move slider to change hue of image", PointAt(dialog, 130, 101, "Move slider to change hue of image"));
+  EXPECT_EQ(" ", PointAt(dialog, 100, 116, " ")) << "empty space inside the frame";
+
+  // The parent window takes the dialog with it; the page lets go of it (and
+  // of its mouse hook) and can be shown again.
+  DestroyWindow(host);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_EQ(E_UNEXPECTED, page->Show(SW_SHOW));
+  host = CreateWindowExW(0, L"STATIC", L"host", WS_POPUP | WS_VISIBLE, 0, 0, 520, 420, nullptr, nullptr, nullptr,
+                         nullptr);
+  PointAt(host, 10, 10, "");
+  ASSERT_EQ(S_OK, page->Activate(host, &area, FALSE));
+  dialog = GetWindow(host, GW_CHILD);
+  EXPECT_EQ("Brightness ( 30 )", Text(dialog, 1011));
+  EXPECT_EQ(S_OK, page->Deactivate());
+  EXPECT_FALSE(IsWindow(dialog));
+  DestroyWindow(host);
+  EXPECT_EQ(S_OK, page->SetObjects(0, nullptr));
+  EXPECT_EQ(E_UNEXPECTED, page->SetObjects(0, nullptr));
 }
 
 }  // namespace

@@ -156,7 +156,7 @@ HRESULT LibraryCanUnload() {
   return can ? can() : E_FAIL;
 }
 
-HRESULT CreateEffectsFilter(IBaseFilter** filter) {
+HRESULT CreateLibraryObject(REFCLSID clsid, REFIID iid, void** out) {
   HMODULE library = Library();
   if (!library) return HRESULT_FROM_WIN32(GetLastError());
   using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
@@ -164,9 +164,13 @@ HRESULT CreateEffectsFilter(IBaseFilter** filter) {
       reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")));
   if (!get) return E_FAIL;
   ComPtr<IClassFactory> factory;
-  HRESULT hr = get(CLSID_VideoEffects, IID_IClassFactory, factory.put_void());
+  HRESULT hr = get(clsid, IID_IClassFactory, factory.put_void());
   if (FAILED(hr)) return hr;
-  return factory->CreateInstance(nullptr, IID_IBaseFilter, reinterpret_cast<void**>(filter));
+  return factory->CreateInstance(nullptr, iid, out);
+}
+
+HRESULT CreateEffectsFilter(IBaseFilter** filter) {
+  return CreateLibraryObject(CLSID_VideoEffects, IID_IBaseFilter, reinterpret_cast<void**>(filter));
 }
 
 void MakeVideoType(dshow::MediaType* type, REFGUID subtype, int width, int height, int bitCount) {

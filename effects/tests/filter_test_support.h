@@ -33,6 +33,8 @@ std::wstring ProgramFolder();
 
 // VideoEffects.dll beside the test program.
 std::wstring LibraryPath();
+// A new object of the library's class clsid from its own class factory.
+HRESULT CreateLibraryObject(REFCLSID clsid, REFIID iid, void** out);
 // A new "Video Effects" filter from the library's own class factory.
 HRESULT CreateEffectsFilter(IBaseFilter** filter);
 
