@@ -27,7 +27,8 @@ add_library(effects SHARED
 zelvo_target(effects)
 target_link_libraries(effects PRIVATE effects_filter)
 set_target_properties(effects PROPERTIES OUTPUT_NAME VideoEffects PREFIX "")
-target_link_options(effects PRIVATE -Wl,--kill-at)
+# The .def names the undecorated exports; --kill-at strips the @n suffixes.
+target_link_options(effects PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
 
 if(NOT ZELVO_FUZZ)
   add_library(effects_filter_test_support STATIC tests/filter_test_support.cpp)
