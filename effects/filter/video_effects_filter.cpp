@@ -341,7 +341,10 @@ HRESULT VideoEffectsFilter::StartStreaming() {
 
 HRESULT VideoEffectsFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
   HRESULT hr = TransformFilter::NewSegment(start, stop, rate);
-  if (SUCCEEDED(hr) && start != 0) overlay_.SetTimeOffset(start);
+  // Sample times count from the segment's start, the overlay's window from
+  // the stream's. A segment at 0 (back to the beginning) resets the offset
+  // too, or a window would stay shifted by an earlier seek.
+  if (SUCCEEDED(hr)) overlay_.SetTimeOffset(start);
   return hr;
 }
 

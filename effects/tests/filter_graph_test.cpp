@@ -268,6 +268,17 @@ TEST_F(FilterGraph, TextOverlayShowsOnlyInsideItsTimeWindowAndAfterASeek) {
   ASSERT_EQ(12 * kFrameTime, sink_->SegmentStart());
   shown = FramesWithOverlay(sink_->TakeSamples(), 12 * kFrameTime);
   EXPECT_EQ((std::vector<int>{13, 14, 15}), shown) << "frame 12 is stamped 0 and left alone";
+
+  // Back to the start (as a stop and play again does): the segment starts at
+  // 0 again and the window is where it was.
+  position = 0;
+  ASSERT_EQ(S_OK, graph_.seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                               AM_SEEKING_NoPositioning));
+  ASSERT_EQ(EC_COMPLETE, graph_.RunToCompletion(10000));
+  graph_.Stop();
+  ASSERT_EQ(0, sink_->SegmentStart());
+  shown = FramesWithOverlay(sink_->TakeSamples(), 0);
+  EXPECT_EQ((std::vector<int>{10, 11, 12, 13, 14, 15}), shown) << "no offset left over from the earlier seek";
 }
 
 TEST_F(FilterGraph, PlaysPausesSeeksAndStopsWithWinesVideoRenderer) {
