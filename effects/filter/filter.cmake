@@ -43,10 +43,11 @@ if(NOT ZELVO_FUZZ)
 endif()
 
 if(NOT ZELVO_FUZZ)
-  # Registration, media types and the property page (regsvr32 and the
-  # property frame run in the test prefix under the session's Xvfb).
+  # Registration, media types, the property page (regsvr32 and the
+  # property frame run in the test prefix under the session's Xvfb) and the
+  # overlay renderer's GDI side.
   zelvo_gtest(effects_filter_com
-    SOURCES tests/filter_com_test.cpp
+    SOURCES tests/filter_com_test.cpp tests/filter_overlay_test.cpp
     LIBS effects_filter_test_support effects_filter gdi32 comctl32 oleaut32)
   add_dependencies(effects_filter_com effects)
 endif()

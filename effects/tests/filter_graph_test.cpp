@@ -281,6 +281,48 @@ TEST_F(FilterGraph, TextOverlayShowsOnlyInsideItsTimeWindowAndAfterASeek) {
   EXPECT_EQ((std::vector<int>{10, 11, 12, 13, 14, 15}), shown) << "no offset left over from the earlier seek";
 }
 
+// A white bitmap stamped into a darkened picture: after the effects it keeps
+// its own luma (254); drawn first it is darkened with the rest.
+TEST_F(FilterGraph, OverlayIsDrawnAfterTheEffectsUnlessAskedFirst) {
+  Build(kOutputs[0], false);
+  Settings dark;
+  dark.brightness = -50;
+  ApplySettings(effects_.get(), dark);
+  EffectTables tables;
+  ApplySettings(tables, dark);
+  const int darkened = tables.LumaTable()[254];
+  ASSERT_NE(254, darkened);
+
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP white = CreateCompatibleBitmap(dc, 8, 4);  // one bit per pixel, all white once filled
+  HGDIOBJ old = SelectObject(dc, white);
+  PatBlt(dc, 0, 0, 8, 4, WHITENESS);
+  SelectObject(dc, old);
+  ASSERT_EQ(S_OK, overlay_->SetEnableOverlay(1));
+  ASSERT_EQ(S_OK, overlay_->SetBitmap(20, 30, 1, 100 * kFrameTime, dc, white, RGB(15, 0, 15)));
+  DeleteObject(white);
+  DeleteDC(dc);
+
+  // Pixel 21 of row 30 carries the image's first word.
+  auto lumaAt = [](const ReceivedSample& s) { return static_cast<int>(s.bytes[(30 * kWidth + 21) * 2]); };
+  ASSERT_EQ(EC_COMPLETE, graph_.RunToCompletion(10000));
+  graph_.Stop();
+  std::vector<ReceivedSample> samples = sink_->TakeSamples();
+  ASSERT_EQ(static_cast<size_t>(kFrames), samples.size());
+  EXPECT_EQ(254, lumaAt(samples[1]));
+
+  ASSERT_EQ(S_OK, overlay_->SetOverlayFirst(1));
+  LONGLONG position = 0;
+  ASSERT_EQ(S_OK, graph_.seeking->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                               AM_SEEKING_NoPositioning));
+  ASSERT_EQ(EC_COMPLETE, graph_.RunToCompletion(10000));
+  graph_.Stop();
+  samples = sink_->TakeSamples();
+  ASSERT_EQ(static_cast<size_t>(kFrames), samples.size());
+  EXPECT_EQ(darkened, lumaAt(samples[1]));
+  EXPECT_EQ(PatternFrame(kWidth, kHeight, 0), samples[0].bytes) << "time 0: neither overlay nor effects";
+}
+
 TEST_F(FilterGraph, PlaysPausesSeeksAndStopsWithWinesVideoRenderer) {
   ASSERT_EQ(S_OK, CreateEffectsFilter(filter_.put()));
   ComPtr<IBaseFilter> renderer;
