@@ -28,7 +28,16 @@ class RepairFile {
   virtual bool Size(uint64_t* size, FileError* error) = 0;
   // Sets the end of the file.
   virtual bool Truncate(uint64_t size, FileError* error) = 0;
+  // Copies len bytes at pos in this file to at in out. This default reads
+  // and writes through buffer (its contents are lost); a file system may copy
+  // without bringing the bytes to the caller. Reaching the end of this file
+  // before len bytes fails with kEndOfFile.
+  virtual bool CopyTo(RepairFile& out, uint64_t pos, uint64_t at, uint64_t len, uint8_t* buffer, size_t bufferSize,
+                      FileError* error);
 };
+
+// ERROR_HANDLE_EOF as an HRESULT: a copy ran into the end of its source.
+constexpr uint32_t kEndOfFile = 0x80070026u;
 
 class RepairFileSystem {
  public:

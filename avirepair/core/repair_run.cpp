@@ -9,8 +9,13 @@ namespace avirepair {
 namespace {
 
 constexpr size_t kBufferSize = 32768;
+constexpr size_t kHeaderWindow = 256;       // read for a chunk header after large chunks (their data is copied, not read)
+constexpr uint64_t kSmallChunk = 4096;      // after chunks this small, a whole buffer holds several headers
+constexpr uint64_t kCopyRun = 4u << 20;     // kept chunks copied together at most, so that progress stays true
 constexpr size_t kEntrySize = 16;
 constexpr size_t kPendingEntries = 256;  // index entries kept before they go to the scratch file
+constexpr int kStreams = 100;            // stream numbers are two digits
+constexpr uint32_t kHasIndexFlag = 0x10; // AVIF_HASINDEX in the main header's flags
 constexpr uint32_t kKeyFrameFlag = 0x10;
 constexpr uint64_t kMax32 = 0xFFFFFFFFu;
 constexpr uint32_t kMaxChunkSize = 0x7FFFFFFFu;
@@ -241,7 +246,6 @@ class Run {
   // Fills the buffer from pos. Bytes of the old window from pos on move to
   // the front instead of being read again.
   bool ReadWindow(uint64_t pos, size_t len, size_t* got) {
-    if (!FlushOutput()) return false;
     len = std::min(len, kBufferSize);
     size_t kept = 0;
     if (pos >= winPos_ && pos < winPos_ + winLen_) {
@@ -259,13 +263,17 @@ class Run {
     return true;
   }
 
-  // Copied bytes wait in the buffer while the chunks that follow continue
-  // them, so that whole runs of chunks leave in one write.
+  // Copies the run of kept chunks that waits in pending*: the file system
+  // may copy it without the buffer, or through it (so the window is gone).
   bool FlushOutput() {
     if (pendingLen_ == 0) return true;
-    size_t len = pendingLen_;
+    uint64_t len = pendingLen_;
     pendingLen_ = 0;
-    return WriteOut(pendingOut_, buffer_.get() + (pendingIn_ - winPos_), len);
+    winLen_ = 0;
+    FileError error;
+    if (in_->CopyTo(*out_, pendingIn_, pendingOut_, len, buffer_.get(), kBufferSize, &error)) return true;
+    if (error.code == kEndOfFile) return Fail(kResultFail, "the input file ended early; was it changed during the repair?");
+    return FileFail(error, "cannot copy the input file's chunks to the output file");
   }
 
   // Makes up to n bytes at pos readable in the buffer; fewer only at the
@@ -275,7 +283,7 @@ class Run {
     bool inside = pos >= winPos_ && pos <= winEnd;
     if (!(inside && (pos + n <= winEnd || winEnd >= inSize_))) {
       size_t got = 0;
-      if (!ReadWindow(pos, kBufferSize, &got)) return false;
+      if (!ReadWindow(pos, std::max(n, lastLength_ < kSmallChunk ? kBufferSize : kHeaderWindow), &got)) return false;
       winEnd = winPos_ + winLen_;
     }
     uint64_t have = pos >= winPos_ && pos <= winEnd ? winEnd - pos : 0;
@@ -290,22 +298,16 @@ class Run {
     return true;
   }
 
+  // Copies len input bytes at from to the output at to. Chunks that follow
+  // each other in the input and in the output are copied together.
   bool Copy(uint64_t from, uint64_t len, uint64_t to) {
-    while (len > 0) {
-      const uint8_t* d = nullptr;
-      size_t avail = 0;
-      if (!Peek(from, size_t(std::min<uint64_t>(len, kBufferSize)), &d, &avail)) return false;
-      if (avail == 0) return Fail(kResultFail, "the input file ended early; was it changed during the repair?");
-      if (pendingLen_ == 0 || pendingIn_ + pendingLen_ != from || pendingOut_ + pendingLen_ != to) {
-        if (!FlushOutput()) return false;
-        pendingIn_ = from;
-        pendingOut_ = to;
-      }
-      pendingLen_ += avail;
-      from += avail;
-      to += avail;
-      len -= avail;
+    bool continues = pendingIn_ + pendingLen_ == from && pendingOut_ + pendingLen_ == to;
+    if (pendingLen_ > 0 && (!continues || pendingLen_ >= kCopyRun) && !FlushOutput()) return false;
+    if (pendingLen_ == 0) {
+      pendingIn_ = from;
+      pendingOut_ = to;
     }
+    pendingLen_ += len;
     return true;
   }
 
@@ -315,27 +317,32 @@ class Run {
     if (!out_) return FileFail(error, "cannot create the output file");
     scratch_ = files_.CreateScratch(output, &error);
     if (!scratch_) return FileFail(error, "cannot create the temporary index beside the output file");
-    uint8_t head[8] = {'i', 'd', 'x', '1', 0, 0, 0, 0};
-    if (!scratch_->Write(0, head, sizeof head, &error)) return FileFail(error, "cannot write the temporary index");
-    return Copy(0, moviStart_ + 4, 0) && FlushOutput() && RetireOpenDmlIndexes(12, moviStart_ - 8, 0);
+    // The repaired file carries only the rebuilt "idx1": the header's "indx"
+    // chunks point at the input's index chunks, which are not copied, so they
+    // become "JUNK" that players step over.
+    auto retire = [this](const uint8_t* d, size_t, uint64_t pos, int) { return !IdIs(d, "indx") || WriteOut(pos, "JUNK", 4); };
+    return Copy(0, moviStart_ + 4, 0) && FlushOutput() && WalkHeader(12, moviStart_ - 8, 0, -1, retire);
   }
 
-  // The repaired file carries only the rebuilt "idx1": the header's "indx"
-  // chunks point at the input's index chunks, which are not copied, so they
-  // become "JUNK" that players step over.
-  bool RetireOpenDmlIndexes(uint64_t pos, uint64_t end, int depth) {
+  // Visits the chunks that lie whole inside the header list, its stream
+  // lists and its "odml" list: visit(chunk bytes, bytes readable there
+  // (up to 8 + 48), chunk position, stream number or -1).
+  template <typename Visit>
+  bool WalkHeader(uint64_t pos, uint64_t end, int depth, int stream, Visit& visit) {
+    int streams = 0;
     while (pos + 8 <= end) {
       const uint8_t* d = nullptr;
       size_t avail = 0;
-      if (!Peek(pos, 12, &d, &avail)) return false;
+      if (!Peek(pos, 8 + 48, &d, &avail)) return false;
       if (avail < 8) break;
-      uint32_t size = Le32(d + 4);
-      if (avail >= 12 && depth < 2 && IdIs(d, "LIST") && (IdIs(d + 8, "hdrl") || IdIs(d + 8, "strl"))) {
-        if (!RetireOpenDmlIndexes(pos + 12, std::min(end, pos + 8 + Padded(size)), depth + 1)) return false;
-      } else if (IdIs(d, "indx")) {
-        if (!WriteOut(pos, "JUNK", 4)) return false;
+      uint64_t next = pos + 8 + Padded(Le32(d + 4));
+      if (avail >= 12 && depth < 2 && IdIs(d, "LIST") && (IdIs(d + 8, "hdrl") || IdIs(d + 8, "strl") || IdIs(d + 8, "odml"))) {
+        int inner = IdIs(d + 8, "strl") ? streams++ : -1;
+        if (!WalkHeader(pos + 12, std::min(end, next), depth + 1, inner, visit)) return false;
+      } else if (next <= end && !visit(d, avail, pos, stream)) {
+        return false;
       }
-      pos += 8 + Padded(size);
+      pos = next;
     }
     return true;
   }
@@ -389,6 +396,7 @@ class Run {
     uint64_t end = pos + 8 + Padded(size);
     if (end > limit_) return Overrun(pos, false);
     (junk ? report_->junkChunksSkipped : report_->indexChunksSkipped)++;
+    lastLength_ = end - pos;
     rel_ = end - moviStart_;
     return Step::kContinue;
   }
@@ -440,6 +448,7 @@ class Run {
     if (!AppendEntry(id, kind == ChunkKind::kAudio || key ? kKeyFrameFlag : 0, uint32_t(outRel_), size)) return false;
     if (!Copy(pos, length, moviStart_ + outRel_)) return false;
     outRel_ += length;
+    lastLength_ = length;
     rel_ = end - moviStart_;
     Group add;
     add.chunks = 1;
@@ -482,7 +491,7 @@ class Run {
   bool FlushEntries() {
     if (pending_.empty()) return true;
     FileError error;
-    if (!scratch_->Write(8 + flushedEntries_ * kEntrySize, pending_.data(), pending_.size(), &error))
+    if (!scratch_->Write(flushedEntries_ * kEntrySize, pending_.data(), pending_.size(), &error))
       return FileFail(error, "cannot write the temporary index");
     flushedEntries_ += pending_.size() / kEntrySize;
     pending_.clear();
@@ -505,6 +514,9 @@ class Run {
     }
     entryCount_ = keyEntryCount_;
     outRel_ = keyOutRel_;
+    // Chunks of the group that still wait to be copied are not copied at all.
+    uint64_t keptEnd = moviStart_ + outRel_;
+    if (pendingLen_ > 0 && pendingOut_ + pendingLen_ > keptEnd) pendingLen_ = pendingOut_ < keptEnd ? keptEnd - pendingOut_ : 0;
   }
 
   // A damaged stretch: its key-frame group goes, copying resumes at the next
@@ -587,29 +599,95 @@ class Run {
     uint64_t fileEnd = indexPos + 8 + indexBytes;
     if (outRel_ > kMax32 || fileEnd - 8 > kMax32)
       return Fail(kResultTooLarge, "the repaired file would pass 4 GiB, more than an AVI 1.0 file can hold");
-    uint8_t field[4];
+    uint8_t head[8] = {'i', 'd', 'x', '1'};
+    PutLe32(head + 4, uint32_t(indexBytes));
     if (indexPos != moviEnd && !WriteOut(moviEnd, "\0", 1)) return false;
+    if (!WriteOut(indexPos, head, sizeof head)) return false;
+    StreamTally tally;
+    if (!CopyIndex(indexPos + 8, indexBytes, &tally)) return false;
     FileError error;
-    PutLe32(field, uint32_t(indexBytes));
-    if (!scratch_->Write(4, field, 4, &error)) return FileFail(error, "cannot write the temporary index");
-    // The buffer now carries the index; the input window is gone.
-    winLen_ = 0;
-    for (uint64_t done = 0; done < 8 + indexBytes;) {
-      size_t want = size_t(std::min<uint64_t>(kBufferSize, 8 + indexBytes - done));
-      size_t got = 0;
-      if (!scratch_->Read(done, buffer_.get(), want, &got, &error)) return FileFail(error, "cannot read the temporary index");
-      if (got != want) return Fail(kResultFail, "the temporary index is shorter than written");
-      if (!WriteOut(indexPos + done, buffer_.get(), got)) return false;
-      done += got;
-    }
     if (!out_->Truncate(fileEnd, &error)) return FileFail(error, "cannot set the end of the output file");
+    uint8_t field[4];
     PutLe32(field, uint32_t(outRel_));
     if (!WriteOut(moviStart_ - 4, field, 4)) return false;
     PutLe32(field, uint32_t(fileEnd - 8));
     if (!WriteOut(4, field, 4)) return false;
+    if (!SetHeaderCounts(tally)) return false;
     report_->indexWritten = true;
     report_->outputSize = fileEnd;
     return true;
+  }
+
+  // Chunks and bytes per stream number in the repaired file.
+  struct StreamTally {
+    uint64_t chunks[kStreams] = {};
+    uint64_t bytes[kStreams] = {};
+  };
+
+  // Copies the entries from the temporary index to the output at pos,
+  // counting each stream's chunks on the way. The buffer's window is gone.
+  bool CopyIndex(uint64_t pos, uint64_t bytes, StreamTally* tally) {
+    winLen_ = 0;
+    FileError error;
+    for (uint64_t done = 0; done < bytes;) {
+      size_t want = size_t(std::min<uint64_t>(kBufferSize, bytes - done));
+      size_t got = 0;
+      if (!scratch_->Read(done, buffer_.get(), want, &got, &error)) return FileFail(error, "cannot read the temporary index");
+      if (got != want) return Fail(kResultFail, "the temporary index is shorter than written");
+      for (size_t e = 0; e < got; e += kEntrySize) {
+        const uint8_t* entry = buffer_.get() + e;
+        int stream = (entry[0] - '0') * 10 + (entry[1] - '0');  // kept chunks have two-digit ids
+        ++tally->chunks[stream];
+        tally->bytes[stream] += Le32(entry + 12);
+      }
+      if (!WriteOut(pos + done, buffer_.get(), got)) return false;
+      done += got;
+    }
+    return true;
+  }
+
+  // The headers tell players how long each stream is: after dropped chunks
+  // they must count what the repaired file holds. Each stream header's
+  // length counts chunks, or bytes in samples where samples have a fixed
+  // size; the main header counts the frames of the longest video stream and
+  // says that an index is there.
+  bool SetHeaderCounts(const StreamTally& tally) {
+    uint64_t avih = 0, dmlh = 0;  // chunk positions, 0 for none
+    uint32_t flags = 0, totalFrames = 0, grandFrames = 0;
+    bool video = false;
+    uint64_t frames = 0;
+    auto visit = [&](const uint8_t* d, size_t avail, uint64_t pos, int stream) {
+      uint32_t size = Le32(d + 4);
+      if (IdIs(d, "avih") && size >= 20 && avail >= 8 + 20) {
+        avih = pos;
+        flags = Le32(d + 8 + 12);
+        totalFrames = Le32(d + 8 + 16);
+      } else if (IdIs(d, "dmlh") && size >= 4 && avail >= 8 + 4) {
+        dmlh = pos;
+        grandFrames = Le32(d + 8);
+      } else if (IdIs(d, "strh") && stream >= 0 && stream < kStreams && size >= 48 && avail >= 8 + 48) {
+        uint32_t sampleSize = Le32(d + 8 + 44);
+        uint64_t length = sampleSize ? tally.bytes[stream] / sampleSize : tally.chunks[stream];
+        if (IdIs(d + 8, "vids")) {
+          video = true;
+          frames = std::max(frames, tally.chunks[stream]);
+        }
+        return SetField(pos + 8 + 32, Le32(d + 8 + 32), uint32_t(length));
+      }
+      return true;
+    };
+    if (!WalkHeader(12, moviStart_ - 8, 0, -1, visit)) return false;
+    if (avih && !SetField(avih + 8 + 12, flags, flags | kHasIndexFlag)) return false;
+    if (video && avih && !SetField(avih + 8 + 16, totalFrames, uint32_t(frames))) return false;
+    if (video && dmlh && !SetField(dmlh + 8, grandFrames, uint32_t(frames))) return false;
+    return true;
+  }
+
+  bool SetField(uint64_t pos, uint32_t old, uint32_t value) {
+    if (old == value) return true;
+    uint8_t field[4];
+    PutLe32(field, value);
+    return WriteOut(pos, field, 4);
   }
 
   RepairFileSystem& files_;
@@ -619,7 +697,7 @@ class Run {
   std::unique_ptr<uint8_t[]> buffer_;  // every read and copy goes through it
   uint64_t winPos_ = 0;                // input position of the buffer's first byte
   size_t winLen_ = 0;
-  uint64_t pendingIn_ = 0, pendingOut_ = 0;  // buffered bytes not yet written
+  uint64_t pendingIn_ = 0, pendingOut_ = 0;  // a run of kept chunks not yet copied
   size_t pendingLen_ = 0;
   std::unique_ptr<RepairFile> in_, out_, scratch_;
   uint64_t inSize_ = 0;
@@ -628,6 +706,7 @@ class Run {
   uint64_t limit_ = 0;
   uint64_t rel_ = 4;     // input position, counted from moviStart
   uint64_t outRel_ = 4;  // output position, counted from moviStart
+  uint64_t lastLength_ = 0;  // of the last chunk kept or stepped over: how far away the next header is likely
   int method_ = kMethodNone;
   int lastPercent_ = -1;
   uint64_t entryCount_ = 0;

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "avirepair/files/system_files.h"
 
 namespace avirepair {
@@ -71,10 +73,34 @@ class PosixFile final : public RepairFile {
     if (ftruncate(fd_, off_t(size)) != 0) return Failed(error, errno);
     return true;
   }
+  // Between two files the kernel copies the bytes itself; where it cannot
+  // (an old kernel, another file system), they go through the buffer.
+  bool CopyTo(RepairFile& out, uint64_t pos, uint64_t at, uint64_t len, uint8_t* buffer, size_t bufferSize,
+              FileError* error) override {
+    auto* to = dynamic_cast<PosixFile*>(&out);
+    while (to && kernelCopy_ && len > 0) {
+      loff_t from = loff_t(pos), dest = loff_t(at);
+      ssize_t n = copy_file_range(fd_, &from, to->fd_, &dest, size_t(std::min<uint64_t>(len, kMaxKernelCopy)), 0);
+      if (n > 0) {
+        pos += uint64_t(n);
+        at += uint64_t(n);
+        len -= uint64_t(n);
+      } else if (n == 0) {
+        break;  // the end of this file: the plain copy reports it
+      } else if (errno == ENOSYS || errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP) {
+        kernelCopy_ = false;
+      } else if (errno != EINTR) {
+        return Failed(error, errno);
+      }
+    }
+    return RepairFile::CopyTo(out, pos, at, len, buffer, bufferSize, error);
+  }
   int fd() const { return fd_; }
 
  private:
+  static constexpr uint64_t kMaxKernelCopy = uint64_t(1) << 30;
   int fd_;
+  bool kernelCopy_ = true;
 };
 
 class PosixFileSystem final : public RepairFileSystem {
@@ -88,6 +114,7 @@ class PosixFileSystem final : public RepairFileSystem {
       close(fd);
       return Fail(error, err);
     }
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);  // one pass from start to end: read well ahead
     return std::make_unique<PosixFile>(fd);
   }
   std::unique_ptr<RepairFile> CreateOutput(const std::string& path, FileError* error) override {

@@ -1,5 +1,6 @@
 #include "avirepair/tests/avi_test_files.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace avirepair::test {
@@ -107,12 +108,27 @@ AviBuilder& AviBuilder::Raw(const Bytes& bytes) {
   return *this;
 }
 
+static void SetLe32(Bytes& b, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
 Bytes AviBuilder::Build() const {
+  // Stream 0 is the video, stream 1 the audio; the headers count the chunks
+  // that Add listed, as a muxer would.
+  uint32_t chunks[2] = {0, 0}, bytes[2] = {0, 0};
+  for (const Entry& e : entries_) {
+    int stream = e.id[1] - '0';
+    if (e.id[0] == '0' && stream >= 0 && stream < 2) ++chunks[stream], bytes[stream] += e.size;
+  }
   Bytes avih(56, 0);
   avih[12] = 0x10;  // AVIF_HASINDEX
+  SetLe32(avih, 16, chunks[0]);
   Bytes strhVideo(56, 0), strhAudio(56, 0);
   std::memcpy(strhVideo.data(), "vidsXVID", 8);
   std::memcpy(strhAudio.data(), "auds\0\0\0\0", 8);
+  SetLe32(strhVideo, 32, chunks[0]);
+  SetLe32(strhAudio, 32, audioSampleSize_ ? bytes[1] / audioSampleSize_ : chunks[1]);
+  SetLe32(strhAudio, 44, audioSampleSize_);
   Bytes strfVideo(40, 0), strfAudio(18, 0);
   Bytes videoList, audioList, headerList;
   {
@@ -147,6 +163,16 @@ Bytes AviBuilder::Build() const {
     body.insert(body.end(), c.begin(), c.end());
     body.insert(body.end(), videoList.begin(), videoList.end());
     body.insert(body.end(), audioList.begin(), audioList.end());
+    if (odml_) {
+      Bytes dmlh(248, 0);
+      SetLe32(dmlh, 0, chunks[0]);
+      Bytes odml;
+      PutId(odml, "odml");
+      c = Chunk("dmlh", dmlh);
+      odml.insert(odml.end(), c.begin(), c.end());
+      c = Chunk("LIST", odml);
+      body.insert(body.end(), c.begin(), c.end());
+    }
     headerList = Chunk("LIST", body);
   }
   Bytes file;
@@ -181,12 +207,27 @@ namespace {
 
 std::string Id(const uint8_t* p) { return std::string(reinterpret_cast<const char*>(p), 4); }
 
-void HeaderIds(const Bytes& f, uint64_t pos, uint64_t end, std::vector<std::string>& ids, int depth) {
+// The chunks inside the header list and its lists: their ids, and the
+// counts that the main, stream and OpenDML headers give.
+void ParseHeader(const Bytes& f, uint64_t pos, uint64_t end, ParsedAvi& avi, int depth) {
   while (pos + 8 <= end) {
     std::string id = Id(&f[pos]);
     uint32_t size = GetLe32(&f[pos + 4]);
-    ids.push_back(id);
-    if (id == "LIST" && depth < 2 && pos + 12 <= end) ids.back() += ":" + Id(&f[pos + 8]), HeaderIds(f, pos + 12, std::min<uint64_t>(end, pos + 8 + size), ids, depth + 1);
+    const uint8_t* d = &f[pos + 8];
+    bool whole = pos + 8 + size <= end;
+    avi.headerIds.push_back(id);
+    if (id == "LIST" && depth < 2 && pos + 12 <= end) {
+      avi.headerIds.back() += ":" + Id(d);
+      ParseHeader(f, pos + 12, std::min<uint64_t>(end, pos + 8 + size), avi, depth + 1);
+    } else if (id == "avih" && whole && size >= 20) {
+      avi.mainFlags = GetLe32(d + 12);
+      avi.totalFrames = GetLe32(d + 16);
+    } else if (id == "strh" && whole && size >= 48) {
+      avi.streams.push_back({Id(d), GetLe32(d + 32), GetLe32(d + 44)});
+    } else if (id == "dmlh" && whole && size >= 4) {
+      avi.hasDmlh = true;
+      avi.grandFrames = GetLe32(d);
+    }
     pos += 8 + uint64_t(size) + (size & 1);
   }
 }
@@ -210,7 +251,7 @@ ParsedAvi ParseAvi(const Bytes& f) {
     uint32_t size = GetLe32(&f[pos + 4]);
     if (Id(&f[pos]) == "LIST" && Id(&f[pos + 8]) == "movi") break;
     if (Id(&f[pos]) == "LIST" && Id(&f[pos + 8]) == "hdrl")
-      HeaderIds(f, pos + 12, std::min<uint64_t>(f.size(), pos + 8 + size), avi.headerIds, 1);
+      ParseHeader(f, pos + 12, std::min<uint64_t>(f.size(), pos + 8 + size), avi, 1);
     pos += 8 + uint64_t(size) + (size & 1);
   }
   avi.moviStart = pos + 8;
@@ -278,6 +319,32 @@ std::string CheckRepaired(const ParsedAvi& avi) {
     if (e.id[2] == 'd' && c.size == 0 && e.flags != 0) return where + "empty video chunk flagged as key frame";
     if (e.flags != 0 && e.flags != 0x10) return where + "unexpected flags";
   }
+  return "";
+}
+
+std::string CheckHeaderCounts(const ParsedAvi& avi) {
+  if (!avi.error.empty()) return avi.error;
+  uint64_t chunks[100] = {}, bytes[100] = {};
+  for (const ParsedChunk& c : avi.chunks) {
+    int stream = (c.id[0] - '0') * 10 + (c.id[1] - '0');
+    if (stream < 0 || stream >= 100) return "chunk " + c.id + " names no stream";
+    ++chunks[stream];
+    bytes[stream] += c.size;
+  }
+  uint64_t frames = 0;
+  bool video = false;
+  for (size_t i = 0; i < avi.streams.size() && i < 100; ++i) {
+    const StreamHeader& s = avi.streams[i];
+    uint64_t length = s.sampleSize ? bytes[i] / s.sampleSize : chunks[i];
+    if (s.length != length)
+      return "stream " + std::to_string(i) + " length " + std::to_string(s.length) + " for " + std::to_string(length);
+    if (s.type == "vids") video = true, frames = std::max(frames, chunks[i]);
+  }
+  if (!(avi.mainFlags & 0x10)) return "main header without the index flag";
+  if (video && avi.totalFrames != frames)
+    return "main header counts " + std::to_string(avi.totalFrames) + " frames for " + std::to_string(frames);
+  if (video && avi.hasDmlh && avi.grandFrames != frames)
+    return "dmlh counts " + std::to_string(avi.grandFrames) + " frames for " + std::to_string(frames);
   return "";
 }
 

@@ -36,6 +36,8 @@ class AviBuilder {
   AviBuilder& WithIndex(bool on) { index_ = on; return *this; }
   AviBuilder& WithOpenDmlIndex(bool on) { odml_ = on; return *this; }
   AviBuilder& WithHeaderJunk(uint32_t size) { headerJunk_ = size; return *this; }
+  // The audio stream's fixed sample size (0: every chunk counts as one).
+  AviBuilder& WithAudioSampleSize(uint32_t size) { audioSampleSize_ = size; return *this; }
   Bytes Build() const;
   size_t MovieBytes() const { return movie_.size(); }
 
@@ -49,6 +51,7 @@ class AviBuilder {
   bool index_ = true;
   bool odml_ = false;
   uint32_t headerJunk_ = 0;
+  uint32_t audioSampleSize_ = 0;
 };
 
 struct ParsedChunk {
@@ -63,9 +66,19 @@ struct IndexEntry {
   uint32_t flags = 0, offset = 0, size = 0;
 };
 
+struct StreamHeader {
+  std::string type;  // "vids", "auds"
+  uint32_t length = 0, sampleSize = 0;
+};
+
 struct ParsedAvi {
   std::string error;  // empty when the file parsed
   uint32_t riffSize = 0;
+  uint32_t mainFlags = 0, totalFrames = 0;  // from "avih"
+  std::vector<StreamHeader> streams;        // from each stream list's "strh"
+  bool hasDmlh = false;
+  uint32_t grandFrames = 0;                 // from "dmlh"
+
   uint64_t fileSize = 0;
   uint64_t moviStart = 0;
   uint32_t moviSize = 0;
@@ -81,6 +94,11 @@ ParsedAvi ParseAvi(const Bytes& file);
 // index entry names the chunk at its offset with its size, flagged by the
 // repair's rules. Otherwise what is wrong.
 std::string CheckRepaired(const ParsedAvi& avi);
+
+// "" when the headers count what the movie data holds: each stream's
+// length in chunks (or in samples of its fixed size), the main header's and
+// "dmlh"'s frames those of the longest video stream, and the index flag set.
+std::string CheckHeaderCounts(const ParsedAvi& avi);
 
 // Frame numbers of the video chunks, in file order.
 std::vector<uint32_t> VideoFrames(const ParsedAvi& avi);

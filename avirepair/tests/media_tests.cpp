@@ -1,5 +1,6 @@
 // Encoder-made files (ffmpeg: MPEG-4 Part 2 + MP3, MJPEG + PCM), damaged in
-// several ways, repaired, and decoded by ffmpeg without a single error.
+// several ways, repaired, and decoded by ffmpeg without a single error; the
+// headers give ffprobe the frame count that the repaired file holds.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,6 +24,18 @@ std::string DecodeErrors(const std::string& path) {
   return out;
 }
 
+// The frame count that ffprobe reads from the video stream's header.
+std::string ProbedFrames(const std::string& path) {
+  std::string out = path + ".frames.txt";
+  std::string cmd = "ffprobe -v error -select_streams v:0 -show_entries stream=nb_frames -of csv=p=0 '" + path +
+                    "' >'" + out + "' 2>&1";
+  if (std::system(cmd.c_str()) != 0) return "(ffprobe failed)";
+  Bytes text = ReadWhole(out);
+  std::string frames(text.begin(), text.end());
+  while (!frames.empty() && (frames.back() == '\n' || frames.back() == '\r')) frames.pop_back();
+  return frames;
+}
+
 class EncodedMedia : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(EncodedMedia, RepairedCopiesDecodeWithoutErrors) {
@@ -39,6 +52,8 @@ TEST_P(EncodedMedia, RepairedCopiesDecodeWithoutErrors) {
     ASSERT_TRUE(r.Succeeded()) << v.name << ": " << r.reason;
     ParsedAvi avi = ParseAvi(ReadWhole(out));
     EXPECT_EQ(CheckRepaired(avi), "") << v.name;
+    EXPECT_EQ(CheckHeaderCounts(avi), "") << v.name;
+    EXPECT_EQ(ProbedFrames(out), std::to_string(report.videoFramesKept)) << v.name;
     EXPECT_GT(report.videoFramesKept, 40u) << v.name;
     EXPECT_EQ(DecodeErrors(out), "") << v.name;
     if (v.name == "damaged") {

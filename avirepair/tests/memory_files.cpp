@@ -8,8 +8,10 @@ namespace {
 
 class MemoryFile final : public RepairFile {
  public:
-  MemoryFile(std::shared_ptr<Bytes> data, bool writable, uint64_t limit, int* openCount)
-      : data_(std::move(data)), writable_(writable), limit_(limit), openCount_(openCount) {
+  MemoryFile(std::shared_ptr<Bytes> data, bool writable, uint64_t limit, int* openCount,
+             uint64_t* written = nullptr, uint64_t claimedSize = 0)
+      : data_(std::move(data)), writable_(writable), limit_(limit), openCount_(openCount), written_(written),
+        claimedSize_(claimedSize) {
     if (openCount_) ++*openCount_;
   }
   ~MemoryFile() override {
@@ -26,10 +28,11 @@ class MemoryFile final : public RepairFile {
     if (pos + len > limit_) return Fail(error, 0x80070070u, "disk full");
     if (data_->size() < pos + len) data_->resize(size_t(pos + len));
     if (len) std::memcpy(data_->data() + pos, in, len);
+    if (written_) *written_ += len;
     return true;
   }
   bool Size(uint64_t* size, FileError*) override {
-    *size = data_->size();
+    *size = claimedSize_ ? claimedSize_ : data_->size();
     return true;
   }
   bool Truncate(uint64_t size, FileError* error) override {
@@ -49,6 +52,8 @@ class MemoryFile final : public RepairFile {
   bool writable_;
   uint64_t limit_;
   int* openCount_;
+  uint64_t* written_;
+  uint64_t claimedSize_;
 };
 
 }  // namespace
@@ -60,13 +65,13 @@ std::unique_ptr<RepairFile> MemoryFileSystem::OpenInput(const std::string& path,
     error->text = "The system cannot find the file specified";
     return nullptr;
   }
-  return std::make_unique<MemoryFile>(it->second, false, ~uint64_t(0), nullptr);
+  return std::make_unique<MemoryFile>(it->second, false, ~uint64_t(0), nullptr, nullptr, claimedInputSize);
 }
 
 std::unique_ptr<RepairFile> MemoryFileSystem::CreateOutput(const std::string& path, FileError*) {
   auto data = std::make_shared<Bytes>();
   files[path] = data;
-  return std::make_unique<MemoryFile>(data, true, outputLimit, nullptr);
+  return std::make_unique<MemoryFile>(data, true, outputLimit, nullptr, &outputBytesWritten);
 }
 
 std::unique_ptr<RepairFile> MemoryFileSystem::CreateScratch(const std::string&, FileError*) {

@@ -18,6 +18,10 @@ class MemoryFileSystem final : public RepairFileSystem {
   uint64_t outputLimit = ~uint64_t(0);
   int scratchOpen = 0;     // scratch files alive right now
   int scratchCreated = 0;
+  uint64_t outputBytesWritten = 0;
+  // When set, the input claims this size whatever it holds (as a file does
+  // that shrinks after the run measured it).
+  uint64_t claimedInputSize = 0;
 
   void Put(const std::string& name, const Bytes& data) { files[name] = std::make_shared<Bytes>(data); }
   const Bytes* Get(const std::string& name) const {

@@ -147,6 +147,45 @@ TEST(RepairRun, DamagedStretchDropsBackToTheKeyFrameAndResumesAtTheNextOne) {
   }
 }
 
+TEST(RepairRun, DiscardedChunksAreNeverWrittenToTheOutput) {
+  Outcome o = RepairInMemory(DamagedAfter120(RandomBytes(3001, 7)).WithIndex(false).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  // Frames 100 to 120 wait to be copied when the damage is found: they go
+  // without being written. Only a few header fields are written twice.
+  EXPECT_LT(o.outputBytesWritten, o.output.size() + 64);
+}
+
+TEST(RepairRun, HeaderCountsFollowWhatTheRepairedFileHolds) {
+  for (uint32_t sampleSize : {0u, 4u}) {
+    Bytes input = DamagedAfter120(RandomBytes(3001, 7)).WithAudioSampleSize(sampleSize).WithOpenDmlIndex(true).Build();
+    ParsedAvi in = ParseAvi(input);
+    ASSERT_EQ(in.totalFrames, 200u);
+    ASSERT_EQ(in.grandFrames, 200u);
+    Outcome o = RepairInMemory(input);
+    ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+    EXPECT_EQ(CheckRepaired(o.avi), "");
+    EXPECT_EQ(CheckHeaderCounts(o.avi), "") << "sample size " << sampleSize;
+    EXPECT_EQ(o.avi.totalFrames, 150u);  // 0..99 and 150..199
+    EXPECT_EQ(o.avi.grandFrames, 150u);
+    ASSERT_EQ(o.avi.streams.size(), 2u);
+    EXPECT_EQ(o.avi.streams[0].length, 150u);
+    EXPECT_EQ(o.avi.streams[1].length, sampleSize ? 150u * 200 / 4 : 150u);  // 200-byte audio chunks
+  }
+  // A cut-off file whose recorder never wrote the counts, nor the index flag.
+  Bytes cut = Movie(20, 5).WithIndex(false).Build();
+  ParsedAvi in = ParseAvi(cut);
+  for (size_t i = 0; i + 8 <= in.moviStart; ++i)
+    if (std::memcmp(&cut[i], "avih", 4) == 0 || std::memcmp(&cut[i], "strh", 4) == 0)
+      std::memset(&cut[i + 8 + (cut[i] == 'a' ? 12 : 32)], 0, cut[i] == 'a' ? 8 : 4);
+  cut.resize(cut.size() - 50);
+  Outcome o = RepairInMemory(cut);
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckHeaderCounts(o.avi), "");
+  EXPECT_EQ(o.avi.totalFrames, 20u);
+  EXPECT_EQ(o.avi.streams[1].length, 19u);
+  EXPECT_EQ(o.avi.mainFlags & 0x10u, 0x10u);
+}
+
 Bytes WithFrameSize(Bytes input, uint32_t frame, uint32_t size) {
   ParsedAvi avi = ParseAvi(input);
   for (const ParsedChunk& c : avi.chunks) {
@@ -329,6 +368,18 @@ TEST(RepairRun, HeaderWalkWithZeroOrGarbageSizesEnds) {
       EXPECT_EQ(CheckRepaired(o.avi), "") << size;
     }
   }
+}
+
+TEST(RepairRun, InputEndingBeforeItsMeasuredSizeFailsClearly) {
+  // The input shrinks while the run copies it: the last frame's header is
+  // there, its data no longer.
+  Bytes input = Movie(20, 5, false).WithIndex(false).Build();
+  uint64_t size = input.size();
+  input.resize(size - 200);
+  Outcome o = RepairInMemory(input, nullptr, ~uint64_t(0), size);
+  EXPECT_EQ(o.result.code, kResultFail);
+  EXPECT_NE(o.result.reason.find("ended early"), std::string::npos) << o.result.reason;
+  EXPECT_FALSE(o.avi.hasIndex);
 }
 
 TEST(RepairRun, WriteFailureEndsTheRunWithTheSystemsError) {

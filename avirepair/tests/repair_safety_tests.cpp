@@ -132,6 +132,26 @@ TEST_F(RealFiles, AnOutputInAMissingFolderFailsClearly) {
   EXPECT_NE(r.reason.find("output"), std::string::npos);
 }
 
+TEST_F(RealFiles, CopyToCopiesRangesAndStopsAtTheEndOfTheInput) {
+  Bytes data = RandomBytes(200000, 3);
+  Write("src.bin", data);
+  FileError error;
+  auto in = SystemFiles().OpenInput(Path("src.bin"), &error);
+  auto out = SystemFiles().CreateOutput(Path("dst.bin"), &error);
+  ASSERT_TRUE(in && out) << error.text;
+  std::vector<uint8_t> buffer(32768);
+  // Ranges placed elsewhere, one larger than the buffer, one tiny.
+  ASSERT_TRUE(in->CopyTo(*out, 100000, 0, 100000, buffer.data(), buffer.size(), &error)) << error.text;
+  ASSERT_TRUE(in->CopyTo(*out, 7, 100000, 33, buffer.data(), buffer.size(), &error)) << error.text;
+  EXPECT_FALSE(in->CopyTo(*out, 199990, 100033, 11, buffer.data(), buffer.size(), &error));
+  EXPECT_EQ(error.code, kEndOfFile);
+  out.reset();
+  Bytes want(data.begin() + 100000, data.end());
+  want.insert(want.end(), data.begin() + 7, data.begin() + 40);
+  want.insert(want.end(), data.begin() + 199990, data.end());  // what there was before the end
+  EXPECT_EQ(Read("dst.bin"), want);
+}
+
 // A huge input made up on the fly: a real header, then the given chunks
 // (each 8-byte header written, the data left as it comes).
 class HugeInput final : public RepairFileSystem {

@@ -17,12 +17,15 @@ struct Outcome {
   ParsedAvi avi;
   int scratchLeftOpen = 0;
   int scratchCreated = 0;
+  uint64_t outputBytesWritten = 0;
 };
 
-inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nullptr, uint64_t outputLimit = ~uint64_t(0)) {
+inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nullptr, uint64_t outputLimit = ~uint64_t(0),
+                              uint64_t claimedInputSize = 0) {
   MemoryFileSystem fs;
   fs.Put("in.avi", input);
   fs.outputLimit = outputLimit;
+  fs.claimedInputSize = claimedInputSize;
   Outcome o;
   o.result = RunRepair(fs, "in.avi", "out.avi", observer, &o.report);
   if (const Bytes* out = fs.Get("out.avi")) {
@@ -32,6 +35,7 @@ inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nul
   }
   o.scratchLeftOpen = fs.scratchOpen;
   o.scratchCreated = fs.scratchCreated;
+  o.outputBytesWritten = fs.outputBytesWritten;
   return o;
 }
 
