@@ -15,13 +15,16 @@ LRESULT CALLBACK CommandHandler(HWND, UINT message, WPARAM wparam, LPARAM lparam
   return 0;
 }
 
-// Pressing the left button on a form (or on an element that lets the drag
-// through) moves the form; closing the main form ends the player.
+// Window move by the mouse: SC_MOVE with a nonzero hit-test part.
+constexpr WPARAM kMouseMove = 0xF011;
+
+// Moving the mouse with the left button held over a form (or over an element
+// that lets the drag through) moves the form. A press alone is left alone:
+// starting the move there would swallow the release, and with it the click
+// of the button under the mouse.
 LRESULT MoveOrDefault(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_LBUTTONDOWN) {
-    HWND form = GetAncestor(window, GA_ROOT);
-    ReleaseCapture();
-    SendMessageA(form, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+  if (message == WM_MOUSEMOVE && (wparam & MK_LBUTTON)) {
+    SendMessageA(window, WM_SYSCOMMAND, kMouseMove, 0);
     return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);

@@ -484,7 +484,7 @@ def build_main(sheets):
     bg = draw_main_background()
     ctl = Builder(bg, sheets[SLOT_CONTROLS], SLOT_CONTROLS)
 
-    form = Form("MainSkin", "Main", 0, 0, MAIN_W, MAIN_H, Title="Zelvo Vantor Player")
+    form = Form("MainSkin", "Main", 0, 0, MAIN_W, MAIN_H, Title="Zelvo Vantor Player", Dragable=1)
     form.comment = "The main window: casing, display, seek bar, transport and sound controls."
 
     # Title row.
@@ -666,7 +666,7 @@ def build_compact(sheets, sheet):
     lcd_panel(bg, 24, 4, 91, 26, 4)
     colon(bg, 62.5, 12, 19, 1.1)
     b = Builder(bg, sheet, SLOT_COMPACT)
-    form = Form("MainSkinMinimized", "Main", 0, 0, MINI_W, MINI_H, Title="Zelvo Vantor Player")
+    form = Form("MainSkinMinimized", "Main", 0, 0, MINI_W, MINI_H, Title="Zelvo Vantor Player", Dragable=1)
     form.comment = "The compact main window: time, transport, back to the full window, exit."
 
     dx0, dy0 = digit_strip(sheets[SLOT_DIGITS], MINI_DIGIT_W, MINI_DIGIT_H, 2.0)
@@ -746,7 +746,7 @@ def build_playlist(sheet):
     w, h = PL_W, PL_H
     frame = draw_playlist_frame(w, h)
     b = Builder(frame, sheet, SLOT_PLAYLIST)
-    form = Form("PlayList", "Main", 0, 0, w, h, Title="Playlist", MinWidth=220, MinHeight=110)
+    form = Form("PlayList", "Main", 0, 0, w, h, Title="Playlist", MinWidth=220, MinHeight=110, Dragable=1)
     form.comment = "The playlist window: resizable frame, list, scroll bar, file buttons and resize grip."
     form.bmp(SLOT_PLAYLIST, sheet.add(frame.crop(PL_LEFT + 2, PL_TOP + 2, 8, 8)))  # list colour
 

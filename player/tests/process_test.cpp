@@ -1,8 +1,9 @@
 // The real ZelvoPlayer.exe as a separate process: its resources, the message
-// box it shows when it has no skin, its exit code and the settings file it
-// leaves in the folder it was started from.
+// box it shows when it has no skin, its exit code, the settings file it
+// leaves in the folder it was started from, and its skin under real clicks.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -251,5 +252,101 @@ TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
   EXPECT_EQ("clip one.avi", ValueOf(lines, "Last file name"));
   EXPECT_EQ("1", ValueOf(lines, "Auto start playback"));
   EXPECT_EQ("1", ValueOf(lines, "Auto close"));
+  EXPECT_EQ("1", ValueOf(lines, "Is Playlist visible"));
+}
+
+namespace {
+
+// Real mouse input through the system's input queue, as a user's hand.
+void SendMouse(DWORD flags, int x = 0, int y = 0) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  SendInput(1, &input, sizeof input);
+}
+
+void ClickAt(POINT at) {
+  SetCursorPos(at.x, at.y);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at.x, at.y);
+  Sleep(150);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  Sleep(100);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+}
+
+struct FindElement {
+  const char* name;
+  HWND found;
+};
+
+BOOL CALLBACK FindVisibleChild(HWND child, LPARAM param) {
+  auto* find = reinterpret_cast<FindElement*>(param);
+  char cls[128] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  if (std::string(cls) != find->name || !IsWindowVisible(child)) return TRUE;
+  find->found = child;
+  return FALSE;
+}
+
+// The centre on the screen of the visible child window of `form` whose
+// class (the skin element's name) is `name`.
+bool ElementCentre(HWND form, const char* name, POINT* centre) {
+  FindElement find = {name, nullptr};
+  EnumChildWindows(form, FindVisibleChild, reinterpret_cast<LPARAM>(&find));
+  if (!find.found) return false;
+  RECT rect;
+  GetWindowRect(find.found, &rect);
+  *centre = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  return true;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeout_ms) {
+  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
+}  // namespace
+
+TEST(PlayerProcess, ButtonsOfTheDefaultSkinAnswerRealClicks) {
+  if (GetFileAttributesA((BuildFolder() + "DefaultSkin.wsz").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  }
+  ScratchFolder dir;
+  std::string command = "\"" + PlayerExe() + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
+  HWND main = WaitForWindow(pi.dwProcessId, "MainSkin", 30000);
+  HWND playlist = WaitForWindow(pi.dwProcessId, "PlayList", 10000);
+  ASSERT_TRUE(main && playlist);
+  SetForegroundWindow(main);
+
+  // The playlist button hides the shown playlist and shows it again: each
+  // press and release on it is a click, carried out by the player.
+  POINT at;
+  ASSERT_TRUE(WaitUntil([&] { return ElementCentre(main, "PlaylistOn", &at); }, 5000));
+  ClickAt(at);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(playlist); }, 5000)) << "the click did not hide the playlist";
+  ASSERT_TRUE(WaitUntil([&] { return ElementCentre(main, "PlaylistOff", &at); }, 3000));
+  ClickAt(at);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(playlist) != FALSE; }, 5000));
+  // Repeat is on in a fresh settings file; its button switches it off.
+  ASSERT_TRUE(WaitUntil([&] { return ElementCentre(main, "RepeatOn", &at); }, 3000));
+  ClickAt(at);
+  EXPECT_TRUE(WaitUntil([&] { return ElementCentre(main, "RepeatOff", &at); }, 5000));
+
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
+  TerminateProcess(pi.hProcess, 98);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  auto lines = ReadLines(dir.File("Zelvo.ini"));
+  EXPECT_EQ("0", ValueOf(lines, "Repeat"));
   EXPECT_EQ("1", ValueOf(lines, "Is Playlist visible"));
 }

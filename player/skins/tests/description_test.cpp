@@ -223,6 +223,8 @@ void CheckStructure(const Node& root, const std::string& label) {
     ASSERT_NE(nullptr, f) << label << " has no form " << form;
     EXPECT_EQ("Main", f->Get("Type")) << label << ": " << form;
     EXPECT_TRUE(f->Has("Title")) << label << ": " << form;
+    // A drag climbs to the form and moves it only where the form lets it.
+    EXPECT_TRUE(f->Has("Dragable")) << label << ": " << form << " cannot be moved with the mouse";
   }
   const Node& main = *TopForm(root, "MainSkin");
   for (const char* text : {"ZelvoStatusText"}) {
