@@ -107,7 +107,17 @@ void Skarner::Repair() {
     output = outputPath_;
   }
   RunObserver observer(*this);
-  avirepair::RepairResult result = avirepair::RunRepair(avirepair::SystemFiles(), input, output, &observer, nullptr);
+  avirepair::RepairResult result;
+  // A request taken while the cancel event is signalled was cancelled
+  // before it began (Cancel, or destruction, came after StartFix): the files
+  // are not touched. Checked after the idle event is reset, so a Cancel that
+  // found the object idle has signalled the event by now.
+  if (observer.CancelRequested()) {
+    result.code = avirepair::kResultUnexpected;
+    result.reason = "the repair was cancelled";
+  } else {
+    result = avirepair::RunRepair(avirepair::SystemFiles(), input, output, &observer, nullptr);
+  }
   {
     CritSecLock hold(lock_);
     if (WaitForSingleObject(cancelEvent_.get(), 0) != WAIT_OBJECT_0) completed_ = 1;
@@ -181,10 +191,11 @@ HRESULT STDMETHODCALLTYPE Skarner::GetResult(LONG* phrResult, BSTR* pbstrReason)
     *phrResult = has ? LONG(result_.code) : 0;
     reason = has ? result_.reason : std::string();
   }
-  int chars = MultiByteToWideChar(CP_UTF8, 0, reason.c_str(), int(reason.size()), nullptr, 0);
+  // The reasons carry the system's messages, which come in the ANSI code page.
+  int chars = MultiByteToWideChar(CP_ACP, 0, reason.c_str(), int(reason.size()), nullptr, 0);
   *pbstrReason = SysAllocStringLen(nullptr, UINT(chars));
   if (!*pbstrReason) return E_OUTOFMEMORY;
-  if (chars) MultiByteToWideChar(CP_UTF8, 0, reason.c_str(), int(reason.size()), *pbstrReason, chars);
+  if (chars) MultiByteToWideChar(CP_ACP, 0, reason.c_str(), int(reason.size()), *pbstrReason, chars);
   return has ? S_OK : S_FALSE;
 }
 

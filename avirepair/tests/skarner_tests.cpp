@@ -276,6 +276,34 @@ TEST_F(SkarnerTest, CancelStopsARunningRepair) {
   EXPECT_EQ(Result().first, S_OK);
 }
 
+// Cancel, or the object's destruction, right after StartFix: the worker
+// has most likely not taken the request yet. The request is dropped, so no
+// run starts after Cancel has returned and no output appears. (A worker
+// quick enough to begin the run first is cancelled in it, and may leave an
+// output; it must not win every time.)
+TEST_F(SkarnerTest, CancelOrDestructionRightAfterStartFixDropsTheRequest) {
+  ASSERT_TRUE(WriteWhole(Path("in.avi"), Movie(2000, 25).Build()));
+  const int kAttempts = 10;
+  int created = 0;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::string out = "out" + std::to_string(attempt) + ".avi";
+    ComPtr<ISkarner> other;
+    ASSERT_EQ(CoCreateInstance(CLSID_Skarner, nullptr, CLSCTX_INPROC_SERVER, IID_ISkarner, other.put_void()), S_OK);
+    EXPECT_EQ(other->SetInputFile(Bstr(Path("in.avi"))), S_OK);
+    EXPECT_EQ(other->SetOutputFile(Bstr(Path(out))), S_OK);
+    ASSERT_EQ(other->StartFix(), S_OK);
+    if (attempt % 2 == 0) {
+      ASSERT_EQ(other->Cancel(), S_OK);
+      VARIANT_BOOL completed = -1;
+      EXPECT_EQ(other->IsCompleted(&completed), S_OK);
+      EXPECT_EQ(completed, 0);
+    }
+    other = nullptr;  // waits for the worker to end: every queued request has been handled
+    created += fs::exists(Path(out));
+  }
+  EXPECT_LT(created, kAttempts / 2);
+}
+
 // Whether the second StartFix queues a second run depends on whether the
 // worker has already taken the first request (then a run is in progress and
 // it is ignored). Either way the object ends completed with a sound file:
