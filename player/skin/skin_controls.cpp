@@ -43,12 +43,22 @@ SkinButton::SkinButton(CommandCallback handler_, const char* name_, HINSTANCE in
 LRESULT SkinButton::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_NCHITTEST: {
-      TRACKMOUSEEVENT track = {};
-      track.cbSize = sizeof track;
-      track.dwFlags = TME_HOVER | TME_LEAVE;
-      track.hwndTrack = window;
-      track.dwHoverTime = 1;
-      if (window) TrackMouseEvent(&track);
+      // Tracking is asked for once per visit. Asking again while the system
+      // still tracks this window restarts the hover, and the system's own
+      // tracking hit-tests the window on every tick: the button would hover
+      // over and over while the mouse rests on it.
+      TRACKMOUSEEVENT query = {};
+      query.cbSize = sizeof query;
+      query.dwFlags = TME_QUERY;
+      const bool tracked = TrackMouseEvent(&query) && query.hwndTrack == window && (query.dwFlags & TME_LEAVE);
+      if (window && !tracked) {
+        TRACKMOUSEEVENT track = {};
+        track.cbSize = sizeof track;
+        track.dwFlags = TME_HOVER | TME_LEAVE;
+        track.hwndTrack = window;
+        track.dwHoverTime = 1;
+        TrackMouseEvent(&track);
+      }
       break;
     }
     case WM_MOUSEHOVER:

@@ -288,6 +288,28 @@ TEST_F(SkinControls, ButtonsLightUpWhileTheMouseHovers) {
   EXPECT_EQ(button->state, 0);
 }
 
+TEST_F(SkinControls, AMouseRestingOnAButtonHoversOnce) {
+  std::unique_ptr<SkinElement> form(Form("RestForm", 500, 500, 100, 40));
+  auto* button = Place(new SkinButton(nullptr, "RestButton", Instance(), form.get()), 10, 10, 20, 20, WS_CHILD);
+  button->AddBinding(WM_MOUSEHOVER, 611, 0, RecordCommand);
+  SetForegroundWindow(form->GetWindow());
+  Pump(50);
+  const POINT inside = ScreenPoint(button->GetWindow(), 10, 10);
+  MoveMouse(inside.x, inside.y);
+  Pump(800);
+  EXPECT_EQ(button->state, 1);
+  // One visit, one hover: the system is not asked to track it again and
+  // again while the mouse rests there.
+  EXPECT_EQ(ValuesOf(611).size(), 1u);
+  MoveMouse(inside.x + 60, inside.y);
+  for (int i = 0; i < 50 && button->state != 0; ++i) Pump(20);
+  MoveMouse(inside.x, inside.y);
+  Pump(400);
+  EXPECT_EQ(ValuesOf(611).size(), 2u);
+  MoveMouse(inside.x + 60, inside.y);
+  Pump(100);
+}
+
 TEST_F(SkinControls, ResizeZonesAnswerBottomRight) {
   std::unique_ptr<SkinElement> form(Form("ZoneForm", 100, 100, 100, 40));
   auto* zone = Place(new SkinResizeZone(nullptr, "Grip", Instance(), form.get()), 90, 30, 10, 10, WS_CHILD);
