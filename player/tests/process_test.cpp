@@ -3,7 +3,9 @@
 // leaves in the folder it was started from, and its skin under real clicks.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,26 @@ TEST(PlayerProcess, WithoutASkinItSaysSoAndStillWritesItsSettings) {
   EXPECT_EQ(0u, run.exit_code);
   // The failed skin ends start-up before the command line is read.
   EXPECT_EQ(FreshSettingsFile(), ReadLines(dir.File("Zelvo.ini")));
+}
+
+TEST(PlayerProcess, ABrokenDefaultSkinArchiveEndsStartUp) {
+  const std::string archive = BuildFolder() + "DefaultSkin.wsz";
+  if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  }
+  std::ifstream in(archive, std::ios::binary);
+  const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const std::string& broken : {std::string("not a zip archive\r\n"), whole.substr(0, whole.size() / 2)}) {
+    ScratchFolder dir;
+    const std::string exe = BarePlayer(dir);
+    CopyFileA((BuildFolder() + "DefaultSkin.xml").c_str(), dir.File("bin\\DefaultSkin.xml").c_str(), FALSE);
+    std::ofstream(dir.File("bin\\DefaultSkin.wsz"), std::ios::binary) << broken;
+    PlayerRun run = RunPlayer(exe, dir.path(), "");
+    ASSERT_TRUE(run.box_seen);
+    EXPECT_EQ("Can't start...", run.box.caption);
+    EXPECT_EQ("Skin loading failed", run.box.text);
+    EXPECT_EQ(0u, run.exit_code);
+  }
 }
 
 TEST(PlayerProcess, SettingsFollowTheFolderItStartsIn) {
