@@ -238,9 +238,38 @@ class Run {
   }
 
   bool SetLimit(uint64_t pos) {
-    limit_ = pos;
     report_->inputHadIndex = true;
+    bool more = false;
+    if (!MovieGoesOnAfterIndex(pos, &more)) return false;
+    if (!more) limit_ = pos;
     return true;
+  }
+
+  // An OpenDML file larger than 1 GiB follows its first part's "idx1" with
+  // "RIFF" "AVIX" parts holding more movie data: that index ends nothing.
+  bool MovieGoesOnAfterIndex(uint64_t indexPos, bool* more) {
+    const uint8_t* d = nullptr;
+    size_t avail = 0;
+    *more = false;
+    if (!Peek(indexPos, 8, &d, &avail)) return false;
+    if (avail < 8) return true;
+    uint64_t next = indexPos + 8 + Padded(Le32(d + 4));
+    if (!Peek(next, 12, &d, &avail)) return false;
+    *more = avail >= 12 && IdIs(d, "RIFF") && IdIs(d + 8, "AVIX");
+    return true;
+  }
+
+  // At an "idx1": the end of the movie data, or the first part's index of an
+  // OpenDML file, which is stepped over like the parts' own index chunks.
+  Step AtIndex(uint64_t pos) {
+    report_->inputHadIndex = true;
+    bool more = false;
+    if (!MovieGoesOnAfterIndex(pos, &more)) return Step::kStop;
+    if (!more) return Step::kFinish;
+    const uint8_t* d = nullptr;
+    size_t avail = 0;
+    if (!Peek(pos, 8, &d, &avail)) return Step::kStop;
+    return SkipChunk(pos, Le32(d + 4), false);
   }
 
   // Fills the buffer from pos. Bytes of the old window from pos on move to
@@ -384,7 +413,7 @@ class Run {
       } else if (StreamKind(d) != ChunkKind::kOther) {
         step = StreamChunk(pos, d, avail);
       } else if (LooksLikeIndex(d, avail)) {
-        return Step::kFinish;
+        step = AtIndex(pos);
       } else {
         step = Damage(pos);
       }
@@ -416,7 +445,7 @@ class Run {
         return Step::kContinue;
       }
       if (nAvail >= 8 && IdIs(n, "JUNK")) return SkipChunk(next, Le32(n + 4), true);
-      if (LooksLikeIndex(n, nAvail)) return Step::kFinish;
+      if (LooksLikeIndex(n, nAvail)) return AtIndex(next);
       return Damage(next);
     }
     uint64_t end = pos + 8 + Padded(size);

@@ -35,7 +35,7 @@ struct RepairReport {
   uint64_t videoFramesDropped = 0;
   uint64_t bytesDropped = 0;
   uint64_t junkChunksSkipped = 0;      // "JUNK" inside the movie data
-  uint64_t indexChunksSkipped = 0;     // "ix##" chunks (they describe the input's layout)
+  uint64_t indexChunksSkipped = 0;     // "ix##" chunks, and an OpenDML first part's "idx1" (they describe the input's layout)
   uint64_t damagedStretches = 0;
   uint64_t damagedBytes = 0;           // bytes between a damaged position and the next key frame
   bool cutOffChunkDropped = false;

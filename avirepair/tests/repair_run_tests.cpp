@@ -100,6 +100,37 @@ TEST(RepairRun, IndexChunksAreNotCopiedAndTheHeaderIndexIsRetired) {
   EXPECT_EQ(o.report.indexChunksSkipped, 1u);
 }
 
+// An OpenDML file past 1 GiB: the first part's movie list and "idx1", then
+// "RIFF" "AVIX" parts with movie lists of their own (and "ix##" chunks).
+TEST(RepairRun, OpenDmlExtensionPartsAreKeptBeyondTheFirstPartsIndex) {
+  Bytes input = Movie(30, 10).WithOpenDmlIndex(true).Build();
+  for (uint32_t part = 0; part < 2; ++part) {
+    Bytes movie;
+    for (uint32_t i = 30 + part * 20; i < 50 + part * 20; ++i) {
+      for (const Bytes& c : {Chunk("00dc", Mpeg4Frame(i, i % 10 == 0, 300)), Chunk("01wb", AudioData(i, 101))})
+        movie.insert(movie.end(), c.begin(), c.end());
+    }
+    Bytes ix = Chunk("ix00", Bytes(24 + 8 * 20, 0));
+    movie.insert(movie.end(), ix.begin(), ix.end());
+    Bytes riff = ListHeader("AVIX", uint32_t(movie.size() + 16));
+    std::memcpy(riff.data(), "RIFF", 4);
+    Bytes list = ListHeader("movi", uint32_t(movie.size() + 4));
+    for (const Bytes* b : {&riff, &list, &movie}) input.insert(input.end(), b->begin(), b->end());
+  }
+  for (bool movieSizeRight : {true, false}) {
+    Bytes in = input;
+    if (!movieSizeRight) std::memset(&in[ParseAvi(input).moviStart - 4], 0, 4);  // the index found from the end
+    Outcome o = RepairInMemory(in);
+    ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+    EXPECT_EQ(CheckRepaired(o.avi), "");
+    EXPECT_EQ(CheckHeaderCounts(o.avi), "");
+    EXPECT_EQ(VideoFrames(o.avi), Range(0, 70));
+    EXPECT_EQ(o.avi.totalFrames, 70u);
+    EXPECT_EQ(o.report.indexChunksSkipped, 3u);  // the first part's "idx1" and the two "ix00"
+    EXPECT_TRUE(o.report.inputHadIndex);
+  }
+}
+
 TEST(RepairRun, CutOffLastChunkIsDroppedAndTheFileEndsWithThePreviousOne) {
   Bytes input = Movie(20, 5, false).WithIndex(false).Build();
   input.resize(input.size() - 100);  // inside the last frame
