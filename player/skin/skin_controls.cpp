@@ -404,8 +404,10 @@ void SkinList::RemoveRows() {
   for (PlayListItem* row : rows) delete row;
 }
 
+bool SkinList::RowsOutOfDate() const { return window && RowsForHeight() != rowsAskedFor_; }
+
 void SkinList::Redraw() {
-  if (RowsForHeight() != RowCount()) SetRowCount(RowsForHeight());
+  if (RowsOutOfDate()) SetRowCount(RowsForHeight());
   SkinElement::Redraw();
 }
 
@@ -413,15 +415,17 @@ void SkinList::Resize(int newWidth, int newHeight) {
   const int oldWidth = width;
   const int oldHeight = height;
   SkinElement::Resize(newWidth, newHeight);
-  if (RowsForHeight() != RowCount()) SetRowCount(RowsForHeight());
+  if (RowsOutOfDate()) SetRowCount(RowsForHeight());
   if (width != oldWidth || height != oldHeight) Layout();
 }
 
 void SkinList::SetRowCount(int count) {
   RemoveRows();
   // Rows are child windows: without the list's own window there is nowhere
-  // to put them yet.
+  // to put them yet. The count is remembered even when the system refuses
+  // some rows, so that drawing does not ask for them again and again.
   if (window) {
+    rowsAskedFor_ = count;
     for (int i = 0; i < count; ++i) {
       auto* row = new PlayListItem(i, handler, "PlayListItem", instance, this);
       if (style_) {

@@ -202,9 +202,12 @@ class SkinList : public SkinElement {
 
  private:
   int RowsForHeight() const;
+  // True when the height asks for another number of rows than the list made.
+  bool RowsOutOfDate() const;
   void RemoveRows();
 
   std::vector<PlayListItem*> rows_;
+  int rowsAskedFor_ = 0;
   ListScroll scroll_;
   const PlaylistEntries* playlist_ = nullptr;
   const PlaylistStyle* style_ = nullptr;

@@ -274,6 +274,39 @@ TEST_F(SkinControls, ALongListScrollsAndRowsAreClicked) {
   EXPECT_EQ(list->RowCount(), SkinList::kMaxRows);
 }
 
+namespace {
+
+// Refuses every window of the class "PlayListItem", as a system out of
+// window handles would.
+LRESULT CALLBACK RefuseRows(int code, WPARAM wparam, LPARAM lparam) {
+  if (code == HCBT_CREATEWND) {
+    const auto* create = reinterpret_cast<CBT_CREATEWNDA*>(lparam);
+    const char* cls = create->lpcs->lpszClass;
+    if (HIWORD(reinterpret_cast<UINT_PTR>(cls)) && std::string(cls) == "PlayListItem") return 1;
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+}  // namespace
+
+TEST_F(SkinControls, AListWhoseRowsCannotBeMadeStaysUsable) {
+  HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseRows, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  {
+    ListFixture fixture(3, 70);
+    EXPECT_EQ(fixture.list->RowCount(), 0);
+    // Drawing, resizing and commands do not keep trying (or recurse).
+    fixture.list->Redraw();
+    fixture.list->Resize(150, 140);
+    SendMessageA(fixture.form->GetWindow(), WM_COMMAND, 173, 2);
+    EXPECT_EQ(fixture.list->RowCount(), 0);
+    UnhookWindowsHookEx(hook);
+    // With windows to be had again, a new height brings the rows.
+    fixture.list->Resize(150, 28);
+    EXPECT_EQ(fixture.list->RowCount(), 2);
+  }
+}
+
 TEST_F(SkinControls, ButtonsLightUpWhileTheMouseHovers) {
   std::unique_ptr<SkinElement> form(Form("HoverForm", 500, 500, 100, 40));
   auto* button = Place(new SkinButton(nullptr, "HoverButton", Instance(), form.get()), 10, 10, 20, 20, WS_CHILD);
