@@ -196,6 +196,13 @@ TEST(PlayerProcess, AcceleratorTable149HoldsExactlyThePlayersKeys) {
   FreeLibrary(exe);
 }
 
+TEST(PlayerProcess, ExportsMcTransparentBltByName) {
+  HMODULE exe = LoadLibraryExA(PlayerExe().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+  ASSERT_TRUE(exe);
+  EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(exe, "McTransparentBlt")));
+  FreeLibrary(exe);
+}
+
 TEST(PlayerProcess, IsA32BitWindowsProgram) {
   HANDLE file = CreateFileA(PlayerExe().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, file);
