@@ -5,6 +5,8 @@
 
 #include <ole2.h>
 
+#include <thread>
+
 #include "player/skin/skin_controls.h"
 #include "player/skin/skin_loader.h"
 #include "player/skin/skin_preview.h"
@@ -344,6 +346,20 @@ TEST_F(SkinLoader, MalformedOrMissingDescriptionsFail) {
   const HRESULT hr = Load(files);
   EXPECT_TRUE(FAILED(hr));
   EXPECT_EQ(CollectedMessages(), (std::vector<std::string>{"File not found"}));
+}
+
+TEST_F(SkinLoader, WithoutAParserTheUserIsToldWhatToInstall) {
+  // A thread that never joined COM cannot create the parser.
+  const SkinFiles files = WriteSkin("noparser", Skin());
+  HRESULT hr = S_OK;
+  std::thread loader([&] { hr = Load(files); });
+  loader.join();
+  EXPECT_TRUE(FAILED(hr));
+  EXPECT_EQ(CurrentSkin().document, nullptr);
+  ASSERT_EQ(CollectedMessages().size(), 1u);
+  const std::string text = "XML Error. You should install  Microsoft XML Parser (MSXML) 3.0 Service Pack 4 (SP4)  from ";
+  EXPECT_EQ(CollectedMessages()[0].compare(0, text.size(), text), 0) << CollectedMessages()[0];
+  EXPECT_GT(CollectedMessages()[0].size(), text.size());
 }
 
 // ---- the real message boxes of a player-like process -------------------------
