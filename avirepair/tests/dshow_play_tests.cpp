@@ -1,5 +1,6 @@
 // Repaired copies of encoder-made files (damaged several ways) play to the
-// end in Wine's DirectShow: RenderFile, Run, and EC_COMPLETE.
+// end in Wine's DirectShow: RenderFile, Run, and EC_COMPLETE, with the
+// duration of what they hold.
 #include <windows.h>
 #include <dshow.h>
 
@@ -19,8 +20,8 @@ namespace {
 std::string g_media;
 
 // Plays the file without a reference clock (as fast as the graph can) and
-// gives the event code that ended the wait.
-HRESULT PlayToEnd(const std::string& path, long* eventCode) {
+// gives the event code that ended the wait and the duration the graph saw.
+HRESULT PlayToEnd(const std::string& path, long* eventCode, LONGLONG* duration) {
   ComPtr<IGraphBuilder> graph;
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.put_void());
   if (FAILED(hr)) return hr;
@@ -31,6 +32,8 @@ HRESULT PlayToEnd(const std::string& path, long* eventCode) {
   ComPtr<IMediaControl> control;
   ComPtr<IMediaEvent> events;
   if (FAILED(hr = graph.query(IID_IMediaControl, control)) || FAILED(hr = graph.query(IID_IMediaEvent, events))) return hr;
+  ComPtr<IMediaSeeking> seeking;
+  if (FAILED(hr = graph.query(IID_IMediaSeeking, seeking)) || FAILED(hr = seeking->GetDuration(duration))) return hr;
   if (FAILED(hr = control->Run())) return hr;
   hr = events->WaitForCompletion(30000, eventCode);
   control->Stop();
@@ -50,13 +53,18 @@ TEST_P(Playback, RepairedCopiesPlayToTheEnd) {
   for (const MediaVariant& v : MediaVariants(input)) {
     std::string in = base + "-" + v.name + "-win.avi", out = base + "-" + v.name + "-win-repaired.avi";
     ASSERT_TRUE(WriteWhole(in, v.data));
-    RepairResult r = RunRepair(SystemFiles(), in, out, nullptr, nullptr);
+    RepairReport report;
+    RepairResult r = RunRepair(SystemFiles(), in, out, nullptr, &report);
     ASSERT_TRUE(r.Succeeded()) << v.name << ": " << r.reason;
     EXPECT_EQ(CheckRepaired(ParseAvi(ReadWhole(out))), "") << v.name;
     long code = 0;
-    HRESULT hr = PlayToEnd(out, &code);
+    LONGLONG duration = 0;
+    HRESULT hr = PlayToEnd(out, &code, &duration);
     EXPECT_EQ(hr, S_OK) << v.name << std::hex << " hr 0x" << hr;
     EXPECT_EQ(code, EC_COMPLETE) << v.name;
+    // The graph's duration comes from the headers: what the repaired file
+    // holds (25 frames a second; the sound may end a frame or two later).
+    EXPECT_NEAR(double(duration), double(report.videoFramesKept) * 400000.0, 800000.0) << v.name;
   }
 }
 
