@@ -90,13 +90,24 @@ struct PlayerRun {
   DWORD exit_code = 0xDEAD;
 };
 
-PlayerRun RunPlayer(const std::string& exe, const std::string& folder, const std::string& arguments) {
-  PlayerRun run;
+// Starts `exe` with `arguments` in `folder` without waiting for it.
+bool StartPlayer(const std::string& exe, const std::string& folder, const std::string& arguments,
+                 PROCESS_INFORMATION* pi) {
   std::string command = "\"" + exe + "\" " + arguments;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  run.started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi);
+  *pi = PROCESS_INFORMATION{};
+  return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, pi) != FALSE;
+}
+
+bool HasDefaultSkin() {
+  return GetFileAttributesA((BuildFolder() + "DefaultSkin.wsz").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+PlayerRun RunPlayer(const std::string& exe, const std::string& folder, const std::string& arguments) {
+  PlayerRun run;
+  PROCESS_INFORMATION pi;
+  run.started = StartPlayer(exe, folder, arguments, &pi);
   if (!run.started) return run;
   run.box_seen = AnswerMessageBox(pi.dwProcessId, &run.box, 30000);
   if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
@@ -121,11 +132,8 @@ TEST(PlayerProcess, WithoutASkinItSaysSoAndStillWritesItsSettings) {
 }
 
 TEST(PlayerProcess, ABrokenDefaultSkinArchiveEndsStartUp) {
-  const std::string archive = BuildFolder() + "DefaultSkin.wsz";
-  if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
-  }
-  std::ifstream in(archive, std::ios::binary);
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  std::ifstream in(BuildFolder() + "DefaultSkin.wsz", std::ios::binary);
   const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   for (const std::string& broken : {std::string("not a zip archive\r\n"), whole.substr(0, whole.size() / 2)}) {
     ScratchFolder dir;
@@ -252,15 +260,10 @@ HWND WaitForWindow(DWORD process, const char* cls, DWORD timeout_ms) {
 }  // namespace
 
 TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
-  if (GetFileAttributesA((BuildFolder() + "DefaultSkin.wsz").c_str()) == INVALID_FILE_ATTRIBUTES) {
-    GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
-  }
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
   ScratchFolder dir;
-  std::string command = "\"" + PlayerExe() + "\" -autoplay /autoclose clip one.avi";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), "-autoplay /autoclose clip one.avi", &pi));
   HWND main = WaitForWindow(pi.dwProcessId, "MainSkin", 30000);
   Box box;
   if (!main && AnswerMessageBox(pi.dwProcessId, &box, 100)) {
@@ -342,15 +345,10 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeout_ms) {
 }  // namespace
 
 TEST(PlayerProcess, ButtonsOfTheDefaultSkinAnswerRealClicks) {
-  if (GetFileAttributesA((BuildFolder() + "DefaultSkin.wsz").c_str()) == INVALID_FILE_ATTRIBUTES) {
-    GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
-  }
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
   ScratchFolder dir;
-  std::string command = "\"" + PlayerExe() + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &si, &pi));
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), "", &pi));
   HWND main = WaitForWindow(pi.dwProcessId, "MainSkin", 30000);
   HWND playlist = WaitForWindow(pi.dwProcessId, "PlayList", 10000);
   ASSERT_TRUE(main && playlist);

@@ -69,16 +69,10 @@ class SkinLoader : public ::testing::Test {
   void SetUp() override {
     CollectMessages();
     Recorded().clear();
-    command_ = CreateWindowExA(0, "STATIC", "command", 0, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr),
-                               nullptr);
+    setup_ = TestSetup(RecordCommand, PlainHandler);
+    command_ = setup_.commandWindow;
     CreateDefaultPlaylistStyle(&style_);
     entries_ = {L"one", L"two", L"three"};
-    setup_.instance = GetModuleHandleA(nullptr);
-    setup_.commandWindow = command_;
-    setup_.commandHandler = RecordCommand;
-    setup_.mainWindowHandler = PlainHandler;
-    setup_.playlistWindowHandler = PlainHandler;
-    setup_.buttonsBarHandler = PlainHandler;
     setup_.mainX = 40;
     setup_.mainY = 50;
     setup_.playlistX = 300;

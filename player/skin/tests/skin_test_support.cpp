@@ -123,6 +123,17 @@ void CollectMessages() {
   SetMessageSink(Collect);
 }
 
+skin::SkinSetup TestSetup(CommandCallback commands, CommandCallback windows) {
+  skin::SkinSetup setup;
+  setup.instance = GetModuleHandleA(nullptr);
+  setup.commandWindow = CreateWindowExA(0, "STATIC", "command", 0, 0, 0, 0, 0, nullptr, nullptr, setup.instance, nullptr);
+  setup.commandHandler = commands;
+  setup.mainWindowHandler = windows;
+  setup.playlistWindowHandler = windows;
+  setup.buttonsBarHandler = windows;
+  return setup;
+}
+
 void Pump(int ms) {
   const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
   do {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "player/skin/skin_element.h"
+#include "player/skin/skin_loader.h"
 
 namespace skintest {
 
@@ -37,6 +38,11 @@ std::vector<Command>& Recorded();
 LRESULT CALLBACK RecordCommand(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Ids only, in order.
 std::vector<int> RecordedIds();
+
+// What the loader needs, for tests: a hidden stand-in for the player's
+// command window (the caller destroys it), `commands` for every command
+// of every element and `windows` as the handler of every form and bar.
+skin::SkinSetup TestSetup(CommandCallback commands, CommandCallback windows);
 
 // Messages of the player's message routine, collected instead of shown.
 std::vector<std::string>& CollectedMessages();

@@ -56,19 +56,12 @@ class SkinApply : public ::testing::Test {
     skintest::WriteFile(description_, kDescription);
     skintest::WriteBitmap(root_ + "main.bmp", 4, 4, [](int, int) { return RGB(200, 10, 10); });
     bitmap_ = ReadFileBytes(root_ + "main.bmp");
-    command_ = CreateWindowExA(0, "STATIC", "command", 0, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr),
-                               nullptr);
-    setup_.instance = GetModuleHandleA(nullptr);
-    setup_.commandWindow = command_;
-    setup_.commandHandler = Ignore;
-    setup_.mainWindowHandler = DefWindowProcA;
-    setup_.playlistWindowHandler = DefWindowProcA;
-    setup_.buttonsBarHandler = DefWindowProcA;
+    setup_ = skintest::TestSetup(Ignore, DefWindowProcA);
   }
   void TearDown() override {
     UnloadSkin();
     DeletePlaylistStyle(&style_);
-    DestroyWindow(command_);
+    DestroyWindow(setup_.commandWindow);
   }
 
   std::string Archive(const char* name, const std::vector<ZipMember>& members) {
@@ -81,7 +74,6 @@ class SkinApply : public ::testing::Test {
   }
 
   std::string root_, folder_, description_, bitmap_;
-  HWND command_ = nullptr;
   PlaylistStyle style_;
   SkinSetup setup_;
 };
