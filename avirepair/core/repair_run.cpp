@@ -723,11 +723,10 @@ class Run {
   RepairObserver* observer_;
   RepairReport* report_;
   RepairResult result_;
-  std::unique_ptr<uint8_t[]> buffer_;  // every read and copy goes through it
+  std::unique_ptr<uint8_t[]> buffer_;  // every read goes through it, and copies the file system does not make itself
   uint64_t winPos_ = 0;                // input position of the buffer's first byte
   size_t winLen_ = 0;
-  uint64_t pendingIn_ = 0, pendingOut_ = 0;  // a run of kept chunks not yet copied
-  size_t pendingLen_ = 0;
+  uint64_t pendingIn_ = 0, pendingOut_ = 0, pendingLen_ = 0;  // a run of kept chunks not yet copied
   std::unique_ptr<RepairFile> in_, out_, scratch_;
   uint64_t inSize_ = 0;
   uint64_t moviStart_ = 0;

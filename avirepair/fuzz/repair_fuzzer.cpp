@@ -1,6 +1,7 @@
 // libFuzzer target: the repair run on arbitrary input bytes. Any input must
 // end without a crash or a hang, and a run that reports success must have
 // written a file whose index describes exactly its movie data.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,7 +14,8 @@ using namespace avirepair;
 namespace {
 
 // Seeds the fuzzer with a real file's shape when the corpus is empty: the
-// first run mutates from a small valid AVI.
+// first run mutates from a small valid AVI (with an OpenDML header and an
+// extension part).
 const test::Bytes& SeedFile() {
   static const test::Bytes seed = [] {
     test::AviBuilder b;
@@ -22,7 +24,18 @@ const test::Bytes& SeedFile() {
       b.Add("01wb", test::AudioData(i, 13));
     }
     b.Raw(test::Chunk("JUNK", test::Bytes(6, 0)));
-    return b.WithOpenDmlIndex(true).Build();
+    test::Bytes file = b.WithOpenDmlIndex(true).Build();
+    // An OpenDML extension part after the first part's index.
+    test::Bytes part = test::ListHeader("movi", 4 + 2 * (8 + 24));
+    for (uint32_t i = 6; i < 8; ++i) {
+      test::Bytes c = test::Chunk("00dc", test::Mpeg4Frame(i, i == 6, 24));
+      part.insert(part.end(), c.begin(), c.end());
+    }
+    test::Bytes riff = test::ListHeader("AVIX", uint32_t(4 + part.size()));
+    std::copy_n("RIFF", 4, riff.begin());
+    file.insert(file.end(), riff.begin(), riff.end());
+    file.insert(file.end(), part.begin(), part.end());
+    return file;
   }();
   return seed;
 }
