@@ -56,7 +56,7 @@ class SkarnerTest : public ::testing::Test {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     g_module = LoadLibraryA(g_dll.c_str());
     ASSERT_NE(g_module, nullptr) << g_dll;
-    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(g_module, "DllRegisterServer"));
+    auto reg = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(g_module, "DllRegisterServer")));
     ASSERT_NE(reg, nullptr);
     ASSERT_EQ(reg(), S_OK);
   }
@@ -336,7 +336,7 @@ TEST_F(SkarnerTest, DestroyingTheObjectDuringARunStopsIt) {
   EXPECT_EQ(Listing(), (std::vector<std::string>{"long.avi", "out.avi"}));
   EXPECT_FALSE(ParseAvi(ReadWhole(Path("out.avi"))).hasIndex);
   CoFreeUnusedLibraries();
-  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(GetProcAddress(g_module, "DllCanUnloadNow"));
+  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(GetProcAddress(g_module, "DllCanUnloadNow")));
   EXPECT_EQ(canUnload(), S_OK);
 }
 
