@@ -7,26 +7,9 @@ namespace {
 
 volatile LONG g_server_refs = 0;
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public SingleInterface<IClassFactory> {
  public:
-  explicit ClassFactory(const ClassEntry& entry) : entry_(entry) {}
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-  }
+  explicit ClassFactory(const ClassEntry& entry) : SingleInterface(IID_IClassFactory), entry_(entry) {}
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -45,7 +28,6 @@ class ClassFactory final : public IClassFactory {
 
  private:
   const ClassEntry& entry_;
-  volatile LONG refs_ = 1;
   ServerReference server_;
 };
 

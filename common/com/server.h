@@ -68,6 +68,38 @@ class UnknownBase : public INonDelegatingUnknown {
   ULONG STDMETHODCALLTYPE AddRef() override { return OuterUnknown()->AddRef(); }       \
   ULONG STDMETHODCALLTYPE Release() override { return OuterUnknown()->Release(); }
 
+// The IUnknown of a small object that answers one interface besides
+// IUnknown and is never aggregated (class factories, enumerators).
+template <class Interface>
+class SingleInterface : public Interface {
+ public:
+  explicit SingleInterface(REFIID iid) : iid_(iid) {}
+  SingleInterface(const SingleInterface&) = delete;
+  SingleInterface& operator=(const SingleInterface&) = delete;
+  virtual ~SingleInterface() = default;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, iid_)) {
+      *out = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return left;
+  }
+
+ private:
+  const IID& iid_;  // one of the platform's interface identifiers
+  volatile LONG refs_ = 1;
+};
+
 // Creates a new object. outer is null or the aggregating object, in which
 // case iid is IID_IUnknown and the inner unknown is returned. The new object
 // starts with one reference that the function gives to *out or releases.

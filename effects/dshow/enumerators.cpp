@@ -4,33 +4,18 @@
 
 #include "effects/dshow/base_filter.h"
 #include "effects/dshow/base_pin.h"
+#include "common/com/server.h"
 
 namespace effects::dshow {
 namespace {
 
-class PinEnumerator final : public IEnumPins {
+class PinEnumerator final : public zelvo::com::SingleInterface<IEnumPins> {
  public:
-  PinEnumerator(BaseFilter* filter, ULONG position) : filter_(filter), position_(position) {
+  PinEnumerator(BaseFilter* filter, ULONG position)
+      : SingleInterface(IID_IEnumPins), filter_(filter), position_(position) {
     filter_->AddRef();
   }
-  ~PinEnumerator() { filter_->Release(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumPins)) {
-      *out = static_cast<IEnumPins*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&refs_);
-    if (!left) delete this;
-    return left;
-  }
+  ~PinEnumerator() override { filter_->Release(); }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override {
     if (!pins) return E_POINTER;
@@ -63,31 +48,16 @@ class PinEnumerator final : public IEnumPins {
  private:
   BaseFilter* filter_;
   ULONG position_;
-  volatile LONG refs_ = 1;
   zelvo::com::ServerReference server_;
 };
 
-class MediaTypeEnumerator final : public IEnumMediaTypes {
+class MediaTypeEnumerator final : public zelvo::com::SingleInterface<IEnumMediaTypes> {
  public:
-  MediaTypeEnumerator(BasePin* pin, ULONG position) : pin_(pin), position_(position) { pin_->AddRef(); }
-  ~MediaTypeEnumerator() { pin_->Release(); }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumMediaTypes)) {
-      *out = static_cast<IEnumMediaTypes*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+  MediaTypeEnumerator(BasePin* pin, ULONG position)
+      : SingleInterface(IID_IEnumMediaTypes), pin_(pin), position_(position) {
+    pin_->AddRef();
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&refs_);
-    if (!left) delete this;
-    return left;
-  }
+  ~MediaTypeEnumerator() override { pin_->Release(); }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
     if (!types) return E_POINTER;
@@ -127,7 +97,6 @@ class MediaTypeEnumerator final : public IEnumMediaTypes {
  private:
   BasePin* pin_;
   ULONG position_;
-  volatile LONG refs_ = 1;
   zelvo::com::ServerReference server_;
 };
 
