@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "player/ansi_text.h"
 #include "player/command_ids.h"
 #include "player/core/command_line.h"
 #include "player/core/levels.h"
@@ -18,14 +19,6 @@ constexpr size_t kMaxPath = 1024;
 
 // The command window's procedure reaches the one running player here.
 PlayerApp* g_app = nullptr;
-
-std::wstring FromAnsi(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int count = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(count), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], count);
-  return wide;
-}
 
 std::string Cut(std::string text) {
   if (text.size() > kMaxPath - 1) text.resize(kMaxPath - 1);
@@ -244,7 +237,7 @@ int PlayerApp::Run(const char* command_line) {
   if (options.tray) settings_.auto_run_in_tray = 1;
   if (options.autoclose) settings_.auto_close = 1;
   if (options.autoplay) settings_.auto_start_playback = 1;
-  settings_.current_file_name = FromAnsi(options.file_name);
+  settings_.current_file_name = AnsiToWide(options.file_name);
   if (engine_) {
     if (!engine_->Load(*this)) return 0;
     engine_loaded_ = true;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "player/ansi_text.h"
 #include "player/ini_file.h"
 
 namespace {
@@ -63,24 +64,6 @@ const IntegerKey kFlags[] = {
     {"Is subtitles font italic", &PlayerSettings::subtitles_italic, 0},
 };
 
-std::wstring FromAnsi(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int count = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(count), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], count);
-  return wide;
-}
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int count = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                  nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(count), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], count, nullptr,
-                      nullptr);
-  return narrow;
-}
-
 }  // namespace
 
 void PlayerSettings::Reset() {
@@ -106,7 +89,7 @@ void PlayerSettings::Load(const char* file_name) {
   IniFile ini;
   ini.SetPath(PathInCurrentDirectory(file_name));
   Reset();
-  current_file_name = FromAnsi(ini.ReadString(kSection, "Last file name", "", kStringCapacity));
+  current_file_name = AnsiToWide(ini.ReadString(kSection, "Last file name", "", kStringCapacity));
   application_directory = ini.ReadString(kSection, "Application directory", "", kStringCapacity);
   last_subtitles_file_name = ini.ReadString(kSection, "Last subtitles file name", "", kStringCapacity);
   subtitles_font_name = ini.ReadString(kSection, "Subtitles font name", "", kStringCapacity);
@@ -117,7 +100,7 @@ void PlayerSettings::Load(const char* file_name) {
 void PlayerSettings::Save(const char* file_name) const {
   IniFile ini;
   ini.SetPath(PathInCurrentDirectory(file_name));
-  ini.WriteString(kSection, "Last file name", ToAnsi(current_file_name).c_str());
+  ini.WriteString(kSection, "Last file name", WideToAnsi(current_file_name).c_str());
   ini.WriteString(kSection, "Application directory", application_directory.c_str());
   ini.WriteString(kSection, "Last subtitles file name", last_subtitles_file_name.c_str());
   ini.WriteString(kSection, "Subtitles font name", subtitles_font_name.c_str());

@@ -38,24 +38,6 @@ struct Box {
   std::string text;
 };
 
-struct FindBox {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
-  auto* find = reinterpret_cast<FindBox*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char cls[64] = "";
-  GetClassNameA(window, cls, sizeof cls);
-  if (pid == find->process && IsWindowVisible(window) && std::string(cls) == "#32770") {
-    find->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
   char cls[64] = "";
   GetClassNameA(child, cls, sizeof cls);
@@ -67,20 +49,14 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
 
 // Waits for the process's message box, reads it and presses OK.
 bool AnswerMessageBox(DWORD process, Box* box, DWORD timeout_ms) {
-  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-    FindBox find = {process, nullptr};
-    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&find));
-    if (find.found) {
-      char caption[256] = "";
-      GetWindowTextA(find.found, caption, sizeof caption);
-      box->caption = caption;
-      EnumChildWindows(find.found, CollectStatic, reinterpret_cast<LPARAM>(&box->text));
-      PostMessageA(find.found, WM_COMMAND, IDOK, 0);
-      return true;
-    }
-    Sleep(50);
-  }
-  return false;
+  HWND found = WaitForProcessWindow(process, "#32770", timeout_ms);
+  if (!found) return false;
+  char caption[256] = "";
+  GetWindowTextA(found, caption, sizeof caption);
+  box->caption = caption;
+  EnumChildWindows(found, CollectStatic, reinterpret_cast<LPARAM>(&box->text));
+  PostMessageA(found, WM_COMMAND, IDOK, 0);
+  return true;
 }
 
 struct PlayerRun {
@@ -228,35 +204,6 @@ TEST(PlayerProcess, IsA32BitWindowsProgram) {
 
 namespace {
 
-struct FindClassWindow {
-  DWORD process;
-  const char* cls;
-  HWND found;
-};
-
-BOOL CALLBACK FindByClass(HWND window, LPARAM param) {
-  auto* find = reinterpret_cast<FindClassWindow*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char cls[128] = "";
-  GetClassNameA(window, cls, sizeof cls);
-  if (pid == find->process && IsWindowVisible(window) && std::string(cls) == find->cls) {
-    find->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND WaitForWindow(DWORD process, const char* cls, DWORD timeout_ms) {
-  for (DWORD waited = 0; waited < timeout_ms; waited += 100) {
-    FindClassWindow find = {process, cls, nullptr};
-    EnumWindows(FindByClass, reinterpret_cast<LPARAM>(&find));
-    if (find.found) return find.found;
-    Sleep(100);
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
@@ -264,7 +211,7 @@ TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
   ScratchFolder dir;
   PROCESS_INFORMATION pi;
   ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), "-autoplay /autoclose clip one.avi", &pi));
-  HWND main = WaitForWindow(pi.dwProcessId, "MainSkin", 30000);
+  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 30000);
   Box box;
   if (!main && AnswerMessageBox(pi.dwProcessId, &box, 100)) {
     ADD_FAILURE() << "the player said \"" << box.text << "\" (" << box.caption << ")";
@@ -349,8 +296,8 @@ TEST(PlayerProcess, ButtonsOfTheDefaultSkinAnswerRealClicks) {
   ScratchFolder dir;
   PROCESS_INFORMATION pi;
   ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), "", &pi));
-  HWND main = WaitForWindow(pi.dwProcessId, "MainSkin", 30000);
-  HWND playlist = WaitForWindow(pi.dwProcessId, "PlayList", 10000);
+  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 30000);
+  HWND playlist = WaitForProcessWindow(pi.dwProcessId, "PlayList", 10000);
   ASSERT_TRUE(main && playlist);
   SetForegroundWindow(main);
 

@@ -50,6 +50,40 @@ class CurrentDirectory {
   std::string old_;
 };
 
+struct ProcessWindowSearch {
+  DWORD process;
+  const char* cls;
+  HWND found;
+};
+
+inline BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ProcessWindowSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char name[128] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (pid != search->process || !IsWindowVisible(window) || std::string(name) != search->cls) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A visible top-level window of `process` with the window class `cls`
+// ("#32770" for a message box), or null.
+inline HWND FindProcessWindow(DWORD process, const char* cls) {
+  ProcessWindowSearch search = {process, cls, nullptr};
+  EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The same, waited for up to timeout_ms.
+inline HWND WaitForProcessWindow(DWORD process, const char* cls, DWORD timeout_ms) {
+  for (DWORD waited = 0;; waited += 50) {
+    if (HWND window = FindProcessWindow(process, cls)) return window;
+    if (waited >= timeout_ms) return nullptr;
+    Sleep(50);
+  }
+}
+
 inline std::vector<std::string> ReadLines(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<std::string> lines;

@@ -17,22 +17,6 @@ namespace {
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
-template <typename T>
-T* Place(T* element, int x, int y, int width, int height, DWORD style) {
-  element->x = x;
-  element->y = y;
-  element->width = width;
-  element->height = height;
-  element->RegisterWindowClass();
-  EXPECT_TRUE(element->Create(style));
-  element->Show();
-  return element;
-}
-
-SkinElement* Form(const char* name, int x, int y, int width, int height) {
-  return Place(new SkinElement(1, nullptr, name, Instance(), nullptr, nullptr), x, y, width, height, WS_POPUP);
-}
-
 std::vector<LPARAM> ValuesOf(int id) {
   std::vector<LPARAM> values;
   for (const Command& command : Recorded())

@@ -20,22 +20,6 @@ namespace {
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
-template <typename T>
-T* Place(T* element, int x, int y, int width, int height, DWORD style) {
-  element->x = x;
-  element->y = y;
-  element->width = width;
-  element->height = height;
-  element->RegisterWindowClass();
-  EXPECT_TRUE(element->Create(style));
-  element->Show();
-  return element;
-}
-
-SkinElement* Form(const char* name, int x, int y, int width, int height, CommandCallback handler = nullptr) {
-  return Place(new SkinElement(1, handler, name, Instance(), nullptr, nullptr), x, y, width, height, WS_POPUP);
-}
-
 SkinElement* Zone(SkinElement* parent, const char* name, int x, int y, int width, int height) {
   return Place(new SkinElement(1, nullptr, name, Instance(), parent, nullptr), x, y, width, height, WS_CHILD);
 }

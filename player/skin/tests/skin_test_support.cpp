@@ -1,4 +1,5 @@
 #include "player/skin/tests/skin_test_support.h"
+#include "player/tests/test_support.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -189,24 +190,6 @@ std::string ProgramFolder() {
 
 namespace {
 
-struct BoxSearch {
-  DWORD process;
-  HWND box;
-};
-
-BOOL CALLBACK FindBox(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<BoxSearch*>(context);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char className[64] = "";
-  GetClassNameA(window, className, sizeof className);
-  if (process == search->process && std::string(className) == "#32770" && IsWindowVisible(window)) {
-    search->box = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
@@ -253,19 +236,18 @@ ChildRun RunChild(const std::string& commandLine, int timeoutMs) {
       WaitForSingleObject(process.hProcess, 5000);
       break;
     }
-    BoxSearch search = {process.dwProcessId, nullptr};
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    if (!search.box) continue;
+    HWND box = test_support::FindProcessWindow(process.dwProcessId, "#32770");
+    if (!box) continue;
     char text[1200] = "";
     char caption[256] = "";
-    GetDlgItemTextA(search.box, 0xFFFF, text, sizeof text);
-    GetWindowTextA(search.box, caption, sizeof caption);
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    GetWindowTextA(box, caption, sizeof caption);
     run.boxes.push_back(text);
     run.captions.push_back(caption);
     // Press its OK button and wait for the box to go.
-    PostMessageA(search.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(search.box, IDOK)));
-    for (int i = 0; i < 100 && IsWindow(search.box); ++i) Sleep(20);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(20);
   }
   GetExitCodeProcess(process.hProcess, &run.exitCode);
   run.finished = run.exitCode != 0xDEAD;

@@ -12,6 +12,10 @@
 #include "player/skin/skin_element.h"
 #include "player/skin/skin_loader.h"
 
+#include <gtest/gtest.h>
+
+#include "player/skin/skin_element.h"
+
 namespace skintest {
 
 // Tells Wine (in the test prefix) not to wait for a window manager for the
@@ -75,5 +79,26 @@ struct ChildRun {
   bool finished = false;
 };
 ChildRun RunChild(const std::string& commandLine, int timeoutMs = 20000);
+
+// Gives a test-made element its place and size, creates its window with
+// `style` and shows it.
+template <typename T>
+T* Place(T* element, int x, int y, int width, int height, DWORD style) {
+  element->x = x;
+  element->y = y;
+  element->width = width;
+  element->height = height;
+  element->RegisterWindowClass();
+  EXPECT_TRUE(element->Create(style));
+  element->Show();
+  return element;
+}
+
+// A top-level form made by a test, with an optional handler.
+inline skin::SkinElement* Form(const char* name, int x, int y, int width, int height,
+                               CommandCallback handler = nullptr) {
+  return Place(new skin::SkinElement(1, handler, name, GetModuleHandleA(nullptr), nullptr, nullptr), x, y, width,
+               height, WS_POPUP);
+}
 
 }  // namespace skintest
