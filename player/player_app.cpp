@@ -223,6 +223,8 @@ int PlayerApp::Run(const char* command_line) {
   if (skin_result < 0) {
     MessageBoxA(nullptr, "Skin loading failed", "Can't start...", MB_ICONERROR);
     Shutdown();
+    CoUninitialize();
+    com_initialised_ = false;
     return 0;
   }
   skin_loaded_ = true;
@@ -239,7 +241,10 @@ int PlayerApp::Run(const char* command_line) {
   if (options.autoplay) settings_.auto_start_playback = 1;
   settings_.current_file_name = AnsiToWide(options.file_name);
   if (engine_) {
-    if (!engine_->Load(*this)) return 0;
+    if (!engine_->Load(*this)) {
+      AbandonStartUp();
+      return 0;
+    }
     engine_loaded_ = true;
   }
 
@@ -277,6 +282,32 @@ int PlayerApp::Run(const char* command_line) {
   return static_cast<int>(msg.wParam);
 }
 
+void PlayerApp::DestroySkin() {
+  if (skin_ && skin_loaded_) {
+    skin_->Destroy();
+    skin_loaded_ = false;
+  }
+  settings_.main_skin_window = nullptr;
+}
+
+void PlayerApp::DeleteTextResources() {
+  if (text_brush_) DeleteObject(text_brush_);
+  if (text_font_) DeleteObject(text_font_);
+  text_brush_ = nullptr;
+  text_font_ = nullptr;
+}
+
+// Without an engine the player ends quietly and saves nothing, but the
+// screen saver it switched off is given back and what it made is released.
+void PlayerApp::AbandonStartUp() {
+  KillTimer(command_window_, kTitleTimer);
+  DestroySkin();
+  DeleteTextResources();
+  screen_saver_.Block(false);
+  CoUninitialize();
+  com_initialised_ = false;
+}
+
 void PlayerApp::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
@@ -292,16 +323,9 @@ void PlayerApp::Shutdown() {
   }
   // 5-6: tray icons and the playlist file join here with those modules.
   // 7: skin.
-  if (skin_ && skin_loaded_) {
-    skin_->Destroy();
-    skin_loaded_ = false;
-  }
-  settings_.main_skin_window = nullptr;
+  DestroySkin();
   // 8: text brush and font.
-  if (text_brush_) DeleteObject(text_brush_);
-  if (text_font_) DeleteObject(text_font_);
-  text_brush_ = nullptr;
-  text_font_ = nullptr;
+  DeleteTextResources();
   // 9-11: settings file, screen saver, quit.
   settings_.Save(PlayerSettings::kFileName);
   screen_saver_.Block(false);

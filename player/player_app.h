@@ -80,6 +80,9 @@ class PlayerApp {
   void ApplyStoredSettingsToSkin();
   void PostCommand(int id, LPARAM lparam);
   void StopPlayback();
+  void AbandonStartUp();
+  void DestroySkin();
+  void DeleteTextResources();
   void SendCommand(int id, LPARAM lparam);
   bool HandleWindowCommand(int id);
 

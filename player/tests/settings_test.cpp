@@ -114,6 +114,18 @@ TEST(Settings, IniFileRadixesRoundTrip) {
   EXPECT_EQ(77, ini.ReadInteger("S", "missing", 77, 10));
 }
 
+TEST(Settings, NumbersAndFlagsLookAtTheirFirst64CharactersOnly) {
+  ScratchFolder dir;
+  IniFile ini;
+  ini.SetPath(dir.File("long.ini"));
+  // 62 zeros, then "123": only "...0012" lies within the first 64 characters.
+  ini.WriteString("S", "number", (std::string(62, '0') + "123").c_str());
+  // A flag whose only non-zero digit lies beyond them reads as 0.
+  ini.WriteString("S", "flag", (std::string(64, '0') + "1").c_str());
+  EXPECT_EQ(12, ini.ReadInteger("S", "number", 7, 10));
+  EXPECT_EQ(0, ini.ReadFlag("S", "flag", 1));
+}
+
 TEST(Settings, TheFileFollowsTheCurrentDirectory) {
   ScratchFolder a, b;
   {

@@ -3,6 +3,7 @@
 // screen-saver switch and settings file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,13 @@ class TestSkin : public SkinHost {
     bool timed_out = false;
     std::vector<int> playlist_shown;  // 1 shown, 0 hidden, in call order
     std::vector<int> bar_shown;
+    std::vector<int> routed;          // commands passed down the element trees
+    std::vector<std::string> events;  // skin and engine calls, in order
   };
   static Seen seen;
   static PlayerApp* app;
   static bool exit_on_first_command;
+  static int main_x_on_destroy;  // 0: the position is left alone
   // Run once the start-up's own posted commands have been handled.
   static void (*when_running)(HWND command_window);
 
@@ -48,13 +52,16 @@ class TestSkin : public SkinHost {
     return loaded_ ? 0 : -1;
   }
   void Destroy() override {
+    // A real skin keeps its main window's position when the window goes.
+    if (main_x_on_destroy) app->settings().main_window_x = main_x_on_destroy;
+    seen.events.push_back("skin destroyed");
     destroyed_ = true;
     DestroyWindow(main_);
     main_ = nullptr;
   }
   HWND MainWindow() const override { return main_; }
   HWND PlaylistWindow() const override { return nullptr; }
-  void RouteCommand(WPARAM, LPARAM) override {}
+  void RouteCommand(WPARAM id, LPARAM) override { seen.routed.push_back(static_cast<int>(id)); }
   void ShowPlaylist(bool show) override { seen.playlist_shown.push_back(show); }
   void ShowButtonsBar(bool show) override { seen.bar_shown.push_back(show); }
   bool destroyed() const { return destroyed_; }
@@ -92,7 +99,30 @@ class TestSkin : public SkinHost {
 TestSkin::Seen TestSkin::seen;
 PlayerApp* TestSkin::app = nullptr;
 bool TestSkin::exit_on_first_command = true;
+int TestSkin::main_x_on_destroy = 0;
 void (*TestSkin::when_running)(HWND) = nullptr;
+
+// An engine that only notes what start-up and shut-down ask of it.
+class TestEngine : public EngineHost {
+ public:
+  bool loads = true;
+  bool plays = true;
+  bool Load(PlayerApp&) override {
+    TestSkin::seen.events.push_back("engine load");
+    return loads;
+  }
+  void Unload() override { TestSkin::seen.events.push_back("engine unload"); }
+  void Close() override { TestSkin::seen.events.push_back("engine close"); }
+  bool OpenAndPlay(const std::wstring& file_name) override {
+    TestSkin::seen.events.push_back("engine open " + std::string(file_name.begin(), file_name.end()));
+    return plays;
+  }
+};
+
+bool Routed(int id) {
+  const auto& r = TestSkin::seen.routed;
+  return std::find(r.begin(), r.end(), id) != r.end();
+}
 
 BOOL ScreenSaverActive() {
   BOOL active = FALSE;
@@ -103,11 +133,12 @@ BOOL ScreenSaverActive() {
 void SetScreenSaverActive(BOOL on) { SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, on, nullptr, 0); }
 
 // Runs one player in `dir` and gives back the settings file it wrote.
-std::vector<std::string> RunPlayer(const ScratchFolder& dir, const char* command_line, int* exit_code = nullptr) {
+std::vector<std::string> RunPlayer(const ScratchFolder& dir, const char* command_line, int* exit_code = nullptr,
+                                   EngineHost* engine = nullptr) {
   CurrentDirectory cd(dir.path());
   TestSkin::seen = TestSkin::Seen();
   TestSkin skin;
-  PlayerApp app(GetModuleHandleA(nullptr), &skin, nullptr);
+  PlayerApp app(GetModuleHandleA(nullptr), &skin, engine);
   int code = app.Run(command_line);
   if (exit_code) *exit_code = code;
   EXPECT_TRUE(skin.destroyed());
@@ -257,4 +288,46 @@ TEST(Startup, ClosingTheCommandWindowShutsThePlayerDown) {
   TestSkin::when_running = nullptr;
   EXPECT_EQ(0, code);
   EXPECT_EQ(FreshSettingsFile(), lines);
+}
+
+TEST(Startup, ShutDownClosesAndUnloadsTheEngineBeforeTheSkinAndSavesAfterIt) {
+  ScratchFolder dir;
+  TestEngine engine;
+  int code = -1;
+  TestSkin::main_x_on_destroy = 42;
+  auto lines = RunPlayer(dir, "-autoplay clip.avi", &code, &engine);
+  TestSkin::main_x_on_destroy = 0;
+  EXPECT_EQ(0, code);
+  EXPECT_EQ((std::vector<std::string>{"engine load", "engine open clip.avi", "engine close", "engine unload",
+                                      "skin destroyed"}),
+            TestSkin::seen.events);
+  EXPECT_FALSE(Routed(181));  // the file played: no fall-back to the playlist
+  // What the skin keeps as its windows go reaches the file.
+  EXPECT_EQ("42", ValueOf(lines, "Main window origin X"));
+}
+
+TEST(Startup, AFileThatDoesNotOpenFallsBackToThePlaylistOnlyWithAutoStart) {
+  ScratchFolder dir;
+  TestEngine engine;
+  engine.plays = false;
+  RunPlayer(dir, "missing.avi", nullptr, &engine);
+  EXPECT_TRUE(Routed(181));
+
+  WriteText(dir.File("Zelvo.ini"), "[Zelvo Player]\r\nAuto start playback=0\r\n");
+  RunPlayer(dir, "missing.avi", nullptr, &engine);
+  EXPECT_FALSE(Routed(181));
+}
+
+TEST(Startup, WithoutItsEngineThePlayerEndsQuietlyAndGivesTheScreenSaverBack) {
+  ScratchFolder dir;
+  TestEngine engine;
+  engine.loads = false;
+  SetScreenSaverActive(TRUE);
+  int code = -1;
+  auto lines = RunPlayer(dir, "clip.avi", &code, &engine);
+  EXPECT_EQ(0, code);
+  EXPECT_FALSE(TestSkin::seen.loop_ran);
+  EXPECT_EQ((std::vector<std::string>{"engine load", "skin destroyed"}), TestSkin::seen.events);
+  EXPECT_TRUE(ScreenSaverActive());
+  EXPECT_TRUE(lines.empty());  // nothing saved
 }
