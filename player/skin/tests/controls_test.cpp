@@ -109,7 +109,7 @@ TEST_F(SkinControls, DraggingTheThumbWithTheMouseMovesItAndNotifies) {
   SetForegroundWindow(form->GetWindow());
   Pump(100);
   const POINT start = ScreenPoint(thumb->GetWindow(), 10, 10);
-  MoveMouse(start.x, start.y);
+  ASSERT_TRUE(AimMouse(thumb->GetWindow(), start));
   Pump(50);
 
   // The press starts the drag loop inside this thread's dispatch; the rest
@@ -297,7 +297,7 @@ TEST_F(SkinControls, ButtonsLightUpWhileTheMouseHovers) {
   SetForegroundWindow(form->GetWindow());
   Pump(50);
   const POINT inside = ScreenPoint(button->GetWindow(), 10, 10);
-  MoveMouse(inside.x, inside.y);
+  ASSERT_TRUE(AimMouse(button->GetWindow(), inside));
   for (int i = 0; i < 50 && button->state != 1; ++i) Pump(20);
   EXPECT_EQ(button->state, 1);
   MoveMouse(inside.x + 60, inside.y);
@@ -312,7 +312,7 @@ TEST_F(SkinControls, AMouseRestingOnAButtonHoversOnce) {
   SetForegroundWindow(form->GetWindow());
   Pump(50);
   const POINT inside = ScreenPoint(button->GetWindow(), 10, 10);
-  MoveMouse(inside.x, inside.y);
+  ASSERT_TRUE(AimMouse(button->GetWindow(), inside));
   Pump(800);
   EXPECT_EQ(button->state, 1);
   // One visit, one hover: the system is not asked to track it again and

@@ -67,7 +67,7 @@ TEST_F(SkinWindows, PressAndReleaseOnOneWindowMakeAClickBetweenThem) {
   Pump(100);
 
   const POINT point = ScreenPoint(button->GetWindow(), 20, 20);
-  MoveMouse(point.x, point.y);
+  ASSERT_TRUE(AimMouse(button->GetWindow(), point));
   Pump(50);
   PressLeft();
   Pump(50);
@@ -92,7 +92,7 @@ TEST_F(SkinWindows, PressOnOneWindowAndReleaseOnAnotherMakeNoClick) {
   SetForegroundWindow(form->GetWindow());
   Pump(100);
   POINT point = ScreenPoint(first->GetWindow(), 20, 20);
-  MoveMouse(point.x, point.y);
+  ASSERT_TRUE(AimMouse(first->GetWindow(), point));
   Pump(50);
   PressLeft();
   Pump(50);

@@ -165,6 +165,22 @@ void MoveMouse(int x, int y) {
   SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, x, y);
 }
 
+bool AimMouse(HWND window, POINT at) {
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    // A one-pixel wiggle makes every attempt a new motion event.
+    MoveMouse(at.x + (attempt & 1), at.y);
+    MoveMouse(at.x, at.y);
+    const DWORD end = GetTickCount() + 50;
+    MSG msg;
+    while (static_cast<int>(end - GetTickCount()) > 0) {
+      // The move stays queued for the test's own pumping.
+      if (PeekMessageA(&msg, window, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE)) return true;
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+  }
+  return false;
+}
+
 void PressLeft() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
 void ReleaseLeft() { SendMouse(MOUSEEVENTF_LEFTUP); }
 

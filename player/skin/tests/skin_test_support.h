@@ -57,6 +57,11 @@ void Pump(int ms);
 
 // Real mouse input through the system's input queue.
 void MoveMouse(int x, int y);
+// Moves the mouse to `at` (screen coordinates) over `window` and waits until
+// the window has seen the pointer: the X server maps a new window some time
+// after Wine reports it shown, and input sent before that is lost. False
+// after two seconds.
+bool AimMouse(HWND window, POINT at);
 void PressLeft();
 void ReleaseLeft();
 // Screen position of a point of a window's client area.
