@@ -147,6 +147,23 @@ bool ReadInteger(IXMLDOMNode* node, const wchar_t* attribute, int* value, bool r
   return false;
 }
 
+struct BarBounds {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+// A position or scroll bar's four bounds (reported when absent), then its
+// "Height" and "Width", which the bounds are applied against.
+BarBounds ReadBarBounds(IXMLDOMNode* node, SkinElement* bar) {
+  BarBounds b;
+  ReadInteger(node, L"BoundsX", &b.x, true);
+  ReadInteger(node, L"BoundsY", &b.y, true);
+  ReadInteger(node, L"BoundsW", &b.w, true);
+  ReadInteger(node, L"BoundsH", &b.h, true);
+  ReadInteger(node, L"Height", &bar->height);
+  ReadInteger(node, L"Width", &bar->width);
+  return b;
+}
+
 int ReadCommand(IXMLDOMNode* node, const wchar_t* attribute) {
   std::wstring text;
   if (!ReadAttribute(node, attribute, &text)) return 0;
@@ -264,27 +281,15 @@ SkinElement* ConstructElement(SkinDocument* document, IXMLDOMNode* node, const s
     ReadInteger(node, L"NumberOfStates", &states, true);
     states = std::max(1, std::min(states, kMaxStates));
     auto* bar = new SkinPositionBar(states, handler, name.c_str(), instance, parent);
-    int bx = 0, by = 0, bw = 0, bh = 0;
-    ReadInteger(node, L"BoundsX", &bx, true);
-    ReadInteger(node, L"BoundsY", &by, true);
-    ReadInteger(node, L"BoundsW", &bw, true);
-    ReadInteger(node, L"BoundsH", &bh, true);
-    ReadInteger(node, L"Height", &bar->height);
-    ReadInteger(node, L"Width", &bar->width);
-    bar->SetBounds(bx, by, bw, bh);
+    const BarBounds b = ReadBarBounds(node, bar);
+    bar->SetBounds(b.x, b.y, b.w, b.h);
     bar->notifier.Init(document->commandCallback, ReadCommand(node, L"Message"), nullptr);
     return bar;
   }
   if (type == L"ScrollBar") {
     auto* bar = new SkinScrollBar(handler, name.c_str(), instance, parent);
-    int bx = 0, by = 0, bw = 0, bh = 0;
-    ReadInteger(node, L"BoundsX", &bx, true);
-    ReadInteger(node, L"BoundsY", &by, true);
-    ReadInteger(node, L"BoundsW", &bw, true);
-    ReadInteger(node, L"BoundsH", &bh, true);
-    ReadInteger(node, L"Height", &bar->height);
-    ReadInteger(node, L"Width", &bar->width);
-    bar->SetBounds(bx, by, bw, bh);
+    const BarBounds b = ReadBarBounds(node, bar);
+    bar->SetBounds(b.x, b.y, b.w, b.h);
     bar->notifier.Init(document->commandCallback, ReadCommand(node, L"Message"), nullptr);
     bar->finishCommand = ReadCommand(node, L"OnFinishMessage");
     bar->startCommand = ReadCommand(node, L"OnStartMessage");
