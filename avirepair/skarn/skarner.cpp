@@ -5,7 +5,6 @@
 #include <new>
 
 #include "avirepair/files/system_files.h"
-#include "common/com/module.h"
 
 namespace skarn {
 
@@ -73,7 +72,6 @@ Skarner::~Skarner() {
     DWORD exitCode = 0;
     GetExitCodeThread(thread_.get(), &exitCode);
   }
-  if (typeInfo_) typeInfo_->Release();
 }
 
 HRESULT STDMETHODCALLTYPE Skarner::NonDelegatingQueryInterface(REFIID iid, void** out) {
@@ -197,48 +195,6 @@ HRESULT STDMETHODCALLTYPE Skarner::GetResult(LONG* phrResult, BSTR* pbstrReason)
   if (!*pbstrReason) return E_OUTOFMEMORY;
   if (chars) MultiByteToWideChar(CP_ACP, 0, reason.c_str(), int(reason.size()), *pbstrReason, chars);
   return has ? S_OK : S_FALSE;
-}
-
-HRESULT Skarner::LoadTypeInfo() {
-  if (typeInfo_) return S_OK;
-  ITypeLib* lib = nullptr;
-  HRESULT hr = LoadTypeLibEx(zelvo::com::ModulePath().c_str(), REGKIND_NONE, &lib);
-  if (FAILED(hr)) return hr;
-  hr = lib->GetTypeInfoOfGuid(IID_ISkarner, &typeInfo_);
-  lib->Release();
-  return hr;
-}
-
-HRESULT STDMETHODCALLTYPE Skarner::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 1;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE Skarner::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
-  if (!info) return E_POINTER;
-  *info = nullptr;
-  if (index != 0) return DISP_E_BADINDEX;
-  HRESULT hr = LoadTypeInfo();
-  if (FAILED(hr)) return hr;
-  typeInfo_->AddRef();
-  *info = typeInfo_;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE Skarner::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  HRESULT hr = LoadTypeInfo();
-  if (FAILED(hr)) return hr;
-  return DispGetIDsOfNames(typeInfo_, names, count, ids);
-}
-
-HRESULT STDMETHODCALLTYPE Skarner::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                          EXCEPINFO* exception, UINT* argError) {
-  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  HRESULT hr = LoadTypeInfo();
-  if (FAILED(hr)) return hr;
-  return DispInvoke(static_cast<ISkarner*>(this), typeInfo_, id, flags, params, result, exception, argError);
 }
 
 }  // namespace skarn

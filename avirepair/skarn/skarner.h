@@ -8,25 +8,21 @@
 
 #include "avirepair/core/repair_run.h"
 #include "avirepair/skarn/request_queue.h"
+#include "common/com/dispatch.h"
 #include "common/com/handles.h"
 #include "common/com/server.h"
 #include "skarn.h"
 
 namespace skarn {
 
-class Skarner final : public zelvo::com::UnknownBase, public ISkarner, public ISkarnerResult {
+class Skarner final : public zelvo::com::UnknownBase,
+                      public zelvo::com::DualDispatch<ISkarner, IID_ISkarner>,
+                      public ISkarnerResult {
  public:
   static HRESULT Create(IUnknown* outer, REFIID iid, void** out);
 
   ZELVO_DELEGATING_IUNKNOWN
   HRESULT STDMETHODCALLTYPE NonDelegatingQueryInterface(REFIID iid, void** out) override;
-
-  // IDispatch, answered from the type library in the module's resources.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO* exception, UINT* argError) override;
 
   // ISkarner
   HRESULT STDMETHODCALLTYPE StartFix() override;
@@ -47,7 +43,6 @@ class Skarner final : public zelvo::com::UnknownBase, public ISkarner, public IS
   HRESULT Init();
   static DWORD WINAPI WorkerMain(void* self);
   void Repair();
-  HRESULT LoadTypeInfo();
 
   zelvo::com::CriticalSection lock_;  // guards the fields below that both threads touch
   zelvo::com::KernelHandle cancelEvent_;  // manual reset; signalled: cancellation requested
@@ -59,7 +54,6 @@ class Skarner final : public zelvo::com::UnknownBase, public ISkarner, public IS
   avirepair::RepairResult result_;
   RequestQueue queue_;
   zelvo::com::KernelHandle thread_;
-  ITypeInfo* typeInfo_ = nullptr;  // loaded on first IDispatch use, on the client's thread
 };
 
 }  // namespace skarn
