@@ -1,6 +1,7 @@
 #include "effects/dshow/base_filter.h"
 
 #include <cstring>
+#include <utility>
 
 #include "effects/dshow/base_pin.h"
 #include "effects/dshow/enumerators.h"
@@ -74,14 +75,17 @@ HRESULT STDMETHODCALLTYPE BaseFilter::GetState(DWORD, FILTER_STATE* state) {
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::SetSyncSource(IReferenceClock* clock) {
-  CritSecLock lock(filterLock_);
-  clock_ = zelvo::com::ComPtr<IReferenceClock>(clock);
-  return S_OK;
+  zelvo::com::ComPtr<IReferenceClock> incoming(clock);
+  {
+    CritSecLock lock(infoLock_);
+    std::swap(clock_, incoming);
+  }
+  return S_OK;  // the old clock is released here, outside the lock
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::GetSyncSource(IReferenceClock** clock) {
   if (!clock) return E_POINTER;
-  CritSecLock lock(filterLock_);
+  CritSecLock lock(infoLock_);
   return clock_.copy_to(clock);
 }
 
@@ -92,7 +96,6 @@ HRESULT STDMETHODCALLTYPE BaseFilter::EnumPins(IEnumPins** pins) {
 HRESULT STDMETHODCALLTYPE BaseFilter::FindPin(LPCWSTR id, IPin** pin) {
   if (!id || !pin) return E_POINTER;
   *pin = nullptr;
-  CritSecLock lock(filterLock_);
   for (int i = 0; i < GetPinCount(); ++i) {
     BasePin* candidate = GetPin(i);
     if (candidate && candidate->Name() == id) {
@@ -106,7 +109,7 @@ HRESULT STDMETHODCALLTYPE BaseFilter::FindPin(LPCWSTR id, IPin** pin) {
 
 HRESULT STDMETHODCALLTYPE BaseFilter::QueryFilterInfo(FILTER_INFO* info) {
   if (!info) return E_POINTER;
-  CritSecLock lock(filterLock_);
+  CritSecLock lock(infoLock_);
   std::memset(info, 0, sizeof(*info));
   lstrcpynW(info->achName, name_.c_str(), MAX_FILTER_NAME);
   info->pGraph = graph_;
@@ -115,25 +118,33 @@ HRESULT STDMETHODCALLTYPE BaseFilter::QueryFilterInfo(FILTER_INFO* info) {
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-  CritSecLock lock(filterLock_);
+  CritSecLock state(filterLock_);
+  // Held without a reference: the graph owns the filter.
+  IMediaEventSink* sink = nullptr;
+  if (graph && SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
+    sink->Release();
+  else
+    sink = nullptr;
+  CritSecLock lock(infoLock_);
   graph_ = graph;
-  eventSink_ = nullptr;
-  if (graph) {
-    // Held without a reference: the graph owns the filter.
-    IMediaEventSink* sink = nullptr;
-    if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
-      eventSink_ = sink;
-      sink->Release();
-    }
-  }
+  eventSink_ = sink;
   name_ = name ? name : L"";
   return S_OK;
+}
+
+IFilterGraph* BaseFilter::Graph() const {
+  CritSecLock lock(infoLock_);
+  return graph_;
 }
 
 HRESULT STDMETHODCALLTYPE BaseFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
 
 HRESULT BaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
-  IMediaEventSink* sink = eventSink_;
+  IMediaEventSink* sink;
+  {
+    CritSecLock lock(infoLock_);
+    sink = eventSink_;
+  }
   if (!sink) return E_NOTIMPL;
   return sink->Notify(code, param1, param2);
 }

@@ -36,7 +36,7 @@ ULONG STDMETHODCALLTYPE BasePin::Release() { return filter_->Release(); }
 HRESULT STDMETHODCALLTYPE BasePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
   if (!receivePin) return E_POINTER;
   CritSecLock lock(*lock_);
-  if (connected_) return VFW_E_ALREADY_CONNECTED;
+  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
   if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
   if (type && IsFullySpecified(*type)) return AttemptConnection(receivePin, *type);
   return AgreeMediaType(receivePin, type);
@@ -84,7 +84,7 @@ HRESULT BasePin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& type) 
     BreakConnect();
     return VFW_E_TYPE_NOT_ACCEPTED;
   }
-  connected_ = ComPtr<IPin>(receivePin);
+  SetPeer(receivePin);
   hr = SetMediaType(type);
   bool peerConnected = false;
   if (SUCCEEDED(hr)) {
@@ -94,8 +94,7 @@ HRESULT BasePin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& type) 
   if (SUCCEEDED(hr)) hr = CompleteConnect(receivePin);
   if (SUCCEEDED(hr)) return S_OK;
   if (peerConnected) receivePin->Disconnect();
-  connected_ = nullptr;
-  type_.Clear();
+  ClearConnection();
   BreakConnect();
   return hr;
 }
@@ -103,7 +102,7 @@ HRESULT BasePin::AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& type) 
 HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) {
   if (!connector || !type) return E_POINTER;
   CritSecLock lock(*lock_);
-  if (connected_) return VFW_E_ALREADY_CONNECTED;
+  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
   if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
   HRESULT hr = CheckConnect(connector);
   if (FAILED(hr)) {
@@ -114,12 +113,11 @@ HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_M
     BreakConnect();
     return VFW_E_TYPE_NOT_ACCEPTED;
   }
-  connected_ = ComPtr<IPin>(connector);
+  SetPeer(connector);
   hr = SetMediaType(*type);
   if (SUCCEEDED(hr)) hr = CompleteConnect(connector);
   if (SUCCEEDED(hr)) return S_OK;
-  connected_ = nullptr;
-  type_.Clear();
+  ClearConnection();
   BreakConnect();
   return hr;
 }
@@ -127,16 +125,18 @@ HRESULT STDMETHODCALLTYPE BasePin::ReceiveConnection(IPin* connector, const AM_M
 HRESULT STDMETHODCALLTYPE BasePin::Disconnect() {
   CritSecLock lock(*lock_);
   if (!filter_->IsStopped()) return VFW_E_NOT_STOPPED;
-  if (!connected_) return S_FALSE;
+  if (!IsConnected()) return S_FALSE;
   BreakConnect();
-  connected_ = nullptr;
-  type_.Clear();
+  ClearConnection();
   return S_OK;
 }
 
+// Asked by neighbours at any time, the streaming thread included (a
+// renderer's end of stream looks upstream for the stop position): only the
+// pin's own lock.
 HRESULT STDMETHODCALLTYPE BasePin::ConnectedTo(IPin** pin) {
   if (!pin) return E_POINTER;
-  CritSecLock lock(*lock_);
+  CritSecLock lock(connectionLock_);
   *pin = nullptr;
   if (!connected_) return VFW_E_NOT_CONNECTED;
   return connected_.copy_to(pin);
@@ -144,7 +144,7 @@ HRESULT STDMETHODCALLTYPE BasePin::ConnectedTo(IPin** pin) {
 
 HRESULT STDMETHODCALLTYPE BasePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
-  CritSecLock lock(*lock_);
+  CritSecLock lock(connectionLock_);
   if (!connected_) {
     std::memset(type, 0, sizeof(*type));
     return VFW_E_NOT_CONNECTED;
@@ -198,6 +198,7 @@ HRESULT STDMETHODCALLTYPE BasePin::NewSegment(REFERENCE_TIME start, REFERENCE_TI
 }
 
 void BasePin::RememberSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+  CritSecLock lock(connectionLock_);
   segmentStart_ = start;
   segmentStop_ = stop;
   segmentRate_ = rate;
@@ -207,6 +208,7 @@ HRESULT STDMETHODCALLTYPE BasePin::Notify(IBaseFilter*, Quality) { return E_NOTI
 
 HRESULT STDMETHODCALLTYPE BasePin::SetSink(IQualityControl* sink) {
   // Not referenced: the sink is the graph or a filter that outlives the link.
+  CritSecLock lock(connectionLock_);
   qualitySink_ = sink;
   return S_OK;
 }
@@ -215,7 +217,66 @@ HRESULT BasePin::GetMediaType(int position, MediaType*) {
   return position < 0 ? E_INVALIDARG : VFW_S_NO_MORE_ITEMS;
 }
 
-HRESULT BasePin::SetMediaType(const AM_MEDIA_TYPE& type) { return type_.Set(type); }
+HRESULT BasePin::SetMediaType(const AM_MEDIA_TYPE& type) { return StoreMediaType(type); }
+
+HRESULT BasePin::StoreMediaType(const AM_MEDIA_TYPE& type) {
+  CritSecLock lock(connectionLock_);
+  return type_.Set(type);
+}
+
+void BasePin::SetPeer(IPin* peer) {
+  CritSecLock lock(connectionLock_);
+  connected_ = ComPtr<IPin>(peer);
+}
+
+void BasePin::ClearConnection() {
+  ComPtr<IPin> old;
+  {
+    CritSecLock lock(connectionLock_);
+    old = std::move(connected_);
+    type_.Clear();
+  }
+}
+
+bool BasePin::IsConnected() const {
+  CritSecLock lock(connectionLock_);
+  return connected_.get() != nullptr;
+}
+
+ComPtr<IPin> BasePin::Peer() const {
+  CritSecLock lock(connectionLock_);
+  return connected_;
+}
+
+HRESULT BasePin::CopyMediaType(MediaType* type) const {
+  CritSecLock lock(connectionLock_);
+  return type->Set(type_);
+}
+
+GUID BasePin::MediaSubtype() const {
+  CritSecLock lock(connectionLock_);
+  return type_.subtype;
+}
+
+IQualityControl* BasePin::QualitySink() const {
+  CritSecLock lock(connectionLock_);
+  return qualitySink_;
+}
+
+REFERENCE_TIME BasePin::SegmentStart() const {
+  CritSecLock lock(connectionLock_);
+  return segmentStart_;
+}
+
+REFERENCE_TIME BasePin::SegmentStop() const {
+  CritSecLock lock(connectionLock_);
+  return segmentStop_;
+}
+
+double BasePin::SegmentRate() const {
+  CritSecLock lock(connectionLock_);
+  return segmentRate_;
+}
 
 HRESULT BasePin::CheckConnect(IPin* pin) {
   PIN_DIRECTION theirs;

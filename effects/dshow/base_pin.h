@@ -1,6 +1,13 @@
 // IPin plumbing shared by input and output pins: connection and media-type
 // agreement, media-type enumeration, pin information and quality-control
 // sink. A pin lives inside its filter and counts references on it.
+//
+// Connections are made and broken under the filter's lock (`lock_`) while
+// the filter is stopped. What other threads read of a pin (its peer, its
+// media type, the segment, the quality sink) sits behind the pin's own small
+// `connectionLock_`, which is held only to copy or replace those members:
+// asking a pin for its peer or type never waits for the filter's lock, so a
+// downstream filter can ask from the streaming thread.
 #pragma once
 
 #include <dshow.h>
@@ -62,37 +69,50 @@ class BasePin : public IPin, public IQualityControl {
   virtual HRESULT Active() { return S_OK; }
   virtual HRESULT Inactive() { return S_OK; }
 
-  bool IsConnected() const { return connected_.get() != nullptr; }
-  IPin* ConnectedPin() const { return connected_.get(); }
-  const MediaType& CurrentMediaType() const { return type_; }
+  // Snapshots, safe from any thread.
+  bool IsConnected() const;
+  zelvo::com::ComPtr<IPin> Peer() const;
+  // A copy of the connection's media type (empty while unconnected).
+  HRESULT CopyMediaType(MediaType* type) const;
+  // The connection's subtype, or GUID_NULL.
+  GUID MediaSubtype() const;
+  IQualityControl* QualitySink() const;
+  REFERENCE_TIME SegmentStart() const;
+  REFERENCE_TIME SegmentStop() const;
+  double SegmentRate() const;
+
   PIN_DIRECTION Direction() const { return direction_; }
   const std::wstring& Name() const { return name_; }
   BaseFilter* Filter() const { return filter_; }
-  IQualityControl* QualitySink() const { return qualitySink_; }
-
-  REFERENCE_TIME SegmentStart() const { return segmentStart_; }
-  REFERENCE_TIME SegmentStop() const { return segmentStop_; }
-  double SegmentRate() const { return segmentRate_; }
 
  protected:
   void RememberSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
+  // Replaces the connection's media type (also in stream, from the
+  // streaming thread).
+  HRESULT StoreMediaType(const AM_MEDIA_TYPE& type);
 
   BaseFilter* filter_;
   zelvo::com::CriticalSection* lock_;
-  zelvo::com::ComPtr<IPin> connected_;
-  MediaType type_;
 
  private:
   HRESULT AttemptConnection(IPin* receivePin, const AM_MEDIA_TYPE& type);
   HRESULT TryMediaTypes(IPin* receivePin, const AM_MEDIA_TYPE* partial, IEnumMediaTypes* types);
   HRESULT AgreeMediaType(IPin* receivePin, const AM_MEDIA_TYPE* partial);
+  void SetPeer(IPin* peer);
+  // Forgets peer and type; the peer is released after the lock is left.
+  void ClearConnection();
 
-  std::wstring name_;
-  PIN_DIRECTION direction_;
+  // Innermost lock: nothing is called while it is held but AddRef.
+  mutable zelvo::com::CriticalSection connectionLock_;
+  zelvo::com::ComPtr<IPin> connected_;
+  MediaType type_;
   IQualityControl* qualitySink_ = nullptr;
   REFERENCE_TIME segmentStart_ = 0;
   REFERENCE_TIME segmentStop_ = MAXLONGLONG;
   double segmentRate_ = 1.0;
+
+  std::wstring name_;
+  PIN_DIRECTION direction_;
 };
 
 }  // namespace effects::dshow

@@ -1,6 +1,7 @@
 #include "effects/dshow/transform_filter.h"
 
 #include <new>
+#include <utility>
 
 namespace effects::dshow {
 namespace {
@@ -31,24 +32,38 @@ HRESULT STDMETHODCALLTYPE TransformInputPin::QueryInterface(REFIID iid, void** o
 
 HRESULT STDMETHODCALLTYPE TransformInputPin::GetAllocator(IMemAllocator** allocator) {
   if (!allocator) return E_POINTER;
-  CritSecLock lock(*lock_);
-  if (!allocator_) {
-    HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                  allocator_.put_void());
-    if (FAILED(hr)) {
-      *allocator = nullptr;
-      return hr;
-    }
+  *allocator = nullptr;
+  ComPtr<IMemAllocator> current = Allocator();
+  if (current) return current.copy_to(allocator);
+  ComPtr<IMemAllocator> created;
+  HRESULT hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                                created.put_void());
+  if (FAILED(hr)) return hr;
+  {
+    CritSecLock lock(allocatorLock_);
+    if (!allocator_) allocator_ = created;
+    current = allocator_;  // another caller's, if it was first
   }
-  return allocator_.copy_to(allocator);
+  return current.copy_to(allocator);
 }
 
 HRESULT STDMETHODCALLTYPE TransformInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) {
   if (!allocator) return E_POINTER;
-  CritSecLock lock(*lock_);
-  allocator_ = ComPtr<IMemAllocator>(allocator);
+  ComPtr<IMemAllocator> incoming(allocator);
+  CritSecLock lock(allocatorLock_);
+  std::swap(allocator_, incoming);
   readOnly_ = readOnly != FALSE;
   return S_OK;
+}
+
+ComPtr<IMemAllocator> TransformInputPin::Allocator() const {
+  CritSecLock lock(allocatorLock_);
+  return allocator_;
+}
+
+bool TransformInputPin::ReadOnly() const {
+  CritSecLock lock(allocatorLock_);
+  return readOnly_;
 }
 
 HRESULT STDMETHODCALLTYPE TransformInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) { return E_NOTIMPL; }
@@ -56,7 +71,7 @@ HRESULT STDMETHODCALLTYPE TransformInputPin::GetAllocatorRequirements(ALLOCATOR_
 HRESULT STDMETHODCALLTYPE TransformInputPin::Receive(IMediaSample* sample) {
   if (!sample) return E_POINTER;
   CritSecLock lock(transform_->ReceiveLock());
-  if (filter_->IsStopped()) return VFW_E_WRONG_STATE;
+  if (filter_->IsStopped() || !active_) return VFW_E_WRONG_STATE;
   if (flushing_) return S_FALSE;
   if (endOfStream_) return VFW_E_SAMPLE_REJECTED_EOS;
   // Upstream may change the format with a sample.
@@ -84,17 +99,34 @@ HRESULT STDMETHODCALLTYPE TransformInputPin::ReceiveMultiple(IMediaSample** samp
 HRESULT STDMETHODCALLTYPE TransformInputPin::ReceiveCanBlock() {
   // The output's Deliver can block whenever the downstream pin can.
   TransformOutputPin* output = transform_->OutputPin();
-  if (!output || !output->IsConnected()) return S_FALSE;
+  ComPtr<IPin> downstream = output ? output->Peer() : ComPtr<IPin>();
+  if (!downstream) return S_FALSE;
   ComPtr<IMemInputPin> peer;
-  if (FAILED(output->ConnectedPin()->QueryInterface(IID_IMemInputPin, peer.put_void()))) return S_OK;
+  if (FAILED(downstream->QueryInterface(IID_IMemInputPin, peer.put_void()))) return S_OK;
   return peer->ReceiveCanBlock() == S_FALSE ? S_FALSE : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TransformInputPin::EndOfStream() {
-  CritSecLock lock(transform_->ReceiveLock());
-  if (flushing_) return S_OK;
-  endOfStream_ = true;
-  return transform_->EndOfStream();
+  zelvo::com::CriticalSection& receiving = transform_->ReceiveLock();
+  zelvo::com::CriticalSection& delivering = transform_->EndOfStreamLock();
+  receiving.lock();
+  HRESULT hr = S_OK;
+  bool pass = false;
+  if (filter_->IsStopped() || !active_) {
+    hr = VFW_E_WRONG_STATE;  // stopping: the filters downstream are stopped already
+  } else if (!flushing_) {
+    endOfStream_ = true;
+    hr = transform_->EndOfStream();
+    pass = SUCCEEDED(hr);
+  }
+  // Passed on under the end-of-stream lock alone: Stop does not wait for the
+  // downstream filters' handling of it (they are stopped first and drop it),
+  // EndFlush does, so no end from before a flush arrives after it.
+  delivering.lock();
+  receiving.unlock();
+  if (pass) hr = transform_->OutputPin()->DeliverEndOfStream();
+  delivering.unlock();
+  return hr;
 }
 
 HRESULT STDMETHODCALLTYPE TransformInputPin::BeginFlush() {
@@ -108,8 +140,10 @@ HRESULT STDMETHODCALLTYPE TransformInputPin::EndFlush() {
   CritSecLock lock(*lock_);
   if (!IsConnected()) return VFW_E_NOT_CONNECTED;
   {
-    // Downstream still flushes, so a sample in flight returns quickly.
-    CritSecLock wait(transform_->ReceiveLock());
+    // Downstream still flushes, so a sample or an end in flight returns
+    // quickly.
+    CritSecLock waitSample(transform_->ReceiveLock());
+    CritSecLock waitEnd(transform_->EndOfStreamLock());
   }
   HRESULT hr = transform_->EndFlush();
   endOfStream_ = false;
@@ -126,14 +160,15 @@ HRESULT TransformInputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
   HRESULT hr = transform_->CheckInputType(type);
   if (hr != S_OK) return FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED;
   TransformOutputPin* output = transform_->OutputPin();
-  if (output && output->IsConnected()) return transform_->CheckTransform(type, output->CurrentMediaType());
-  return S_OK;
+  MediaType downstream;
+  if (!output || FAILED(output->CopyMediaType(&downstream)) || downstream.Empty()) return S_OK;
+  return transform_->CheckTransform(type, downstream);
 }
 
 HRESULT TransformInputPin::SetMediaType(const AM_MEDIA_TYPE& type) {
   HRESULT hr = BasePin::SetMediaType(type);
   if (FAILED(hr)) return hr;
-  return transform_->SetMediaType(PINDIR_INPUT, type_);
+  return transform_->SetMediaType(PINDIR_INPUT, type);
 }
 
 HRESULT TransformInputPin::CheckConnect(IPin* pin) {
@@ -145,28 +180,53 @@ HRESULT TransformInputPin::CheckConnect(IPin* pin) {
 HRESULT TransformInputPin::CompleteConnect(IPin* pin) { return transform_->CompleteConnect(PINDIR_INPUT, pin); }
 
 void TransformInputPin::BreakConnect() {
-  allocator_ = nullptr;
-  readOnly_ = false;
+  ComPtr<IMemAllocator> old;
+  {
+    CritSecLock lock(allocatorLock_);
+    std::swap(old, allocator_);
+    readOnly_ = false;
+  }
   transform_->BreakConnect(PINDIR_INPUT);
 }
 
 HRESULT TransformInputPin::Active() {
   flushing_ = false;
   endOfStream_ = false;
+  active_ = true;
   return S_OK;
 }
 
 HRESULT TransformInputPin::Inactive() {
-  // Decommitting upstream's allocator makes its next GetBuffer fail, so no
-  // new sample arrives while the filter stops.
-  if (allocator_) allocator_->Decommit();
+  // From here samples and ends of stream are refused. Decommitting
+  // upstream's allocator makes its next GetBuffer fail, so no new sample
+  // arrives while the filter stops.
+  active_ = false;
+  if (ComPtr<IMemAllocator> allocator = Allocator()) allocator->Decommit();
   return S_OK;
 }
 
 // --------------------------------------------------------------- output pin
 
 TransformOutputPin::TransformOutputPin(TransformFilter* filter, const wchar_t* name)
-    : BasePin(filter, &filter->FilterLock(), name, PINDIR_OUTPUT), transform_(filter) {}
+    : BasePin(filter, &filter->FilterLock(), name, PINDIR_OUTPUT), transform_(filter) {
+  CreateSeekingPassThru(filter->InputPin());
+}
+
+// Made once, with the pin: a renderer asks for IMediaSeeking from its
+// streaming thread at end of stream, and the answer must not wait for the
+// filter's lock. Without the pass-through the pin answers no seeking.
+void TransformOutputPin::CreateSeekingPassThru(TransformInputPin* input) {
+  if (!input) return;
+  ComPtr<IUnknown> inner;
+  if (FAILED(CoCreateInstance(kSeekingPassThruClass, static_cast<IPin*>(this), CLSCTX_INPROC_SERVER, IID_IUnknown,
+                              inner.put_void())))
+    return;
+  ISeekingPassThru* passThru = nullptr;
+  if (FAILED(inner->QueryInterface(kSeekingPassThruIid, reinterpret_cast<void**>(&passThru)))) return;
+  HRESULT hr = passThru->Init(FALSE, input);
+  passThru->Release();  // counted on this pin (aggregation)
+  if (SUCCEEDED(hr)) seeking_ = std::move(inner);
+}
 
 TransformOutputPin::~TransformOutputPin() {
   // The pass-through's interfaces count on this pin; its inner unknown goes
@@ -177,30 +237,9 @@ TransformOutputPin::~TransformOutputPin() {
 HRESULT STDMETHODCALLTYPE TransformOutputPin::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   if (IsEqualIID(iid, IID_IMediaSeeking) || IsEqualIID(iid, IID_IMediaPosition)) {
-    CritSecLock lock(*lock_);
-    if (!seeking_) {
-      ComPtr<IUnknown> inner;
-      HRESULT hr = CoCreateInstance(kSeekingPassThruClass, static_cast<IPin*>(this), CLSCTX_INPROC_SERVER,
-                                    IID_IUnknown, inner.put_void());
-      if (FAILED(hr)) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-      }
-      ISeekingPassThru* passThru = nullptr;
-      hr = inner->QueryInterface(kSeekingPassThruIid, reinterpret_cast<void**>(&passThru));
-      if (FAILED(hr)) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-      }
-      hr = passThru->Init(FALSE, transform_->InputPin());
-      passThru->Release();  // counted on this pin (aggregation)
-      if (FAILED(hr)) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-      }
-      seeking_ = std::move(inner);
-    }
-    return seeking_->QueryInterface(iid, out);
+    if (seeking_) return seeking_->QueryInterface(iid, out);
+    *out = nullptr;
+    return E_NOINTERFACE;
   }
   return BasePin::QueryInterface(iid, out);
 }
@@ -211,7 +250,7 @@ HRESULT STDMETHODCALLTYPE TransformOutputPin::Notify(IBaseFilter*, Quality q) {
   TransformInputPin* input = transform_->InputPin();
   if (!input) return VFW_E_NOT_FOUND;
   if (IQualityControl* sink = input->QualitySink()) return sink->Notify(transform_, q);
-  IPin* upstream = input->ConnectedPin();
+  ComPtr<IPin> upstream = input->Peer();
   if (!upstream) return VFW_E_NOT_FOUND;
   ComPtr<IQualityControl> control;
   if (FAILED(upstream->QueryInterface(IID_IQualityControl, control.put_void()))) return VFW_E_NOT_FOUND;
@@ -220,8 +259,9 @@ HRESULT STDMETHODCALLTYPE TransformOutputPin::Notify(IBaseFilter*, Quality q) {
 
 HRESULT TransformOutputPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
   TransformInputPin* input = transform_->InputPin();
-  if (!input || !input->IsConnected()) return VFW_E_NOT_CONNECTED;
-  return transform_->CheckTransform(input->CurrentMediaType(), type);
+  MediaType upstream;
+  if (!input || FAILED(input->CopyMediaType(&upstream)) || upstream.Empty()) return VFW_E_NOT_CONNECTED;
+  return transform_->CheckTransform(upstream, type);
 }
 
 HRESULT TransformOutputPin::GetMediaType(int position, MediaType* type) {
@@ -231,10 +271,10 @@ HRESULT TransformOutputPin::GetMediaType(int position, MediaType* type) {
 HRESULT TransformOutputPin::SetMediaType(const AM_MEDIA_TYPE& type) {
   HRESULT hr = BasePin::SetMediaType(type);
   if (FAILED(hr)) return hr;
-  return transform_->SetMediaType(PINDIR_OUTPUT, type_);
+  return transform_->SetMediaType(PINDIR_OUTPUT, type);
 }
 
-HRESULT TransformOutputPin::ChangeMediaTypeInStream(const AM_MEDIA_TYPE& type) { return type_.Set(type); }
+HRESULT TransformOutputPin::ChangeMediaTypeInStream(const AM_MEDIA_TYPE& type) { return StoreMediaType(type); }
 
 HRESULT TransformOutputPin::CheckConnect(IPin* pin) {
   HRESULT hr = BasePin::CheckConnect(pin);
@@ -302,49 +342,44 @@ HRESULT TransformOutputPin::Deliver(IMediaSample* sample) {
 }
 
 HRESULT TransformOutputPin::DeliverEndOfStream() {
-  IPin* peer = ConnectedPin();
+  ComPtr<IPin> peer = Peer();
   return peer ? peer->EndOfStream() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT TransformOutputPin::DeliverBeginFlush() {
-  IPin* peer = ConnectedPin();
+  ComPtr<IPin> peer = Peer();
   return peer ? peer->BeginFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT TransformOutputPin::DeliverEndFlush() {
-  IPin* peer = ConnectedPin();
+  ComPtr<IPin> peer = Peer();
   return peer ? peer->EndFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT TransformOutputPin::DeliverNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
   RememberSegment(start, stop, rate);
-  IPin* peer = ConnectedPin();
+  ComPtr<IPin> peer = Peer();
   return peer ? peer->NewSegment(start, stop, rate) : VFW_E_NOT_CONNECTED;
 }
 
 // ------------------------------------------------------------------- filter
 
-TransformFilter::TransformFilter(IUnknown* outer, REFCLSID clsid) : BaseFilter(outer, clsid) {}
+TransformFilter::TransformFilter(IUnknown* outer, REFCLSID clsid) : BaseFilter(outer, clsid) { CreatePins(); }
 
 TransformFilter::~TransformFilter() {
   output_.reset();
   input_.reset();
 }
 
-bool TransformFilter::CreatePins() {
+// Both pins or none: without the output pin the input pin goes again.
+void TransformFilter::CreatePins() {
   input_.reset(new (std::nothrow) TransformInputPin(this, L"XForm In"));
-  if (!input_) return false;
+  if (!input_) return;
   output_.reset(new (std::nothrow) TransformOutputPin(this, L"XForm Out"));
-  if (!output_) {
-    input_.reset();
-    return false;
-  }
-  return true;
+  if (!output_) input_.reset();
 }
 
 BasePin* TransformFilter::GetPin(int n) {
-  CritSecLock lock(filterLock_);
-  if (!input_ && !CreatePins()) return nullptr;
   if (n == 0) return input_.get();
   if (n == 1) return output_.get();
   return nullptr;
@@ -353,14 +388,13 @@ BasePin* TransformFilter::GetPin(int n) {
 HRESULT STDMETHODCALLTYPE TransformFilter::Stop() {
   CritSecLock lock(filterLock_);
   if (state_ == State_Stopped) return S_OK;
-  // Release a Receive waiting for a buffer before waiting for it below.
+  // The input refuses what arrives from now on, and a Receive waiting for a
+  // buffer is released, before the wait for the sample in hand below.
   if (input_ && input_->IsConnected()) input_->Inactive();
   if (output_ && output_->IsConnected()) output_->Inactive();
   HRESULT hr = S_OK;
-  {
-    CritSecLock receiving(receiveLock_);
-    if (input_ && input_->IsConnected() && output_ && output_->IsConnected()) hr = StopStreaming();
-  }
+  CritSecLock receiving(receiveLock_);
+  if (input_ && input_->IsConnected() && output_ && output_->IsConnected()) hr = StopStreaming();
   state_ = State_Stopped;
   return hr;
 }
@@ -368,7 +402,6 @@ HRESULT STDMETHODCALLTYPE TransformFilter::Stop() {
 HRESULT STDMETHODCALLTYPE TransformFilter::Pause() {
   CritSecLock lock(filterLock_);
   if (state_ == State_Paused) return S_OK;
-  GetPin(0);
   bool inputConnected = input_ && input_->IsConnected();
   bool outputConnected = output_ && output_->IsConnected();
   bool starting = state_ == State_Stopped;
@@ -402,7 +435,7 @@ HRESULT TransformFilter::Receive(IMediaSample* input) {
   return hr == S_FALSE ? S_OK : hr;
 }
 
-HRESULT TransformFilter::EndOfStream() { return output_ ? output_->DeliverEndOfStream() : VFW_E_NOT_CONNECTED; }
+HRESULT TransformFilter::EndOfStream() { return S_OK; }
 HRESULT TransformFilter::BeginFlush() { return output_ ? output_->DeliverBeginFlush() : VFW_E_NOT_CONNECTED; }
 HRESULT TransformFilter::EndFlush() { return output_ ? output_->DeliverEndFlush() : VFW_E_NOT_CONNECTED; }
 

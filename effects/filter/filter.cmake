@@ -40,6 +40,20 @@ if(NOT ZELVO_FUZZ)
     SOURCES tests/filter_graph_test.cpp
     LIBS effects_filter_test_support gdi32)
   add_dependencies(effects_filter_graph effects)
+
+  # Samples pushed straight into the filter: read-only inputs, end of stream
+  # after Stop, in-stream format changes against concurrent readers.
+  zelvo_gtest(effects_filter_streaming
+    SOURCES tests/filter_streaming_test.cpp
+    LIBS effects_filter_test_support gdi32)
+  add_dependencies(effects_filter_streaming effects)
+
+  # Hundreds of play-to-end-then-Stop runs; a deadlocked Stop ends the
+  # program through its watchdog.
+  zelvo_gtest(effects_filter_stress
+    SOURCES tests/filter_stress_test.cpp
+    LIBS effects_filter_test_support)
+  add_dependencies(effects_filter_stress effects)
 endif()
 
 if(NOT ZELVO_FUZZ)

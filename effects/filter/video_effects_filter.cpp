@@ -190,30 +190,36 @@ HRESULT VideoEffectsFilter::CheckTransform(const AM_MEDIA_TYPE& input, const AM_
   const int inputKind = ConversionKindOf(input.subtype);
   const int outputKind = ConversionKindOf(output.subtype);
   if (inputKind < 0 || outputKind < 0) return VFW_E_TYPE_NOT_ACCEPTED;
-  // The output geometry is read from the type's video header.
+  // The output geometry is read from the type's video header. The kind is
+  // stored when the type is set, not here: a check changes nothing.
   if (!dshow::VideoBitmapHeader(output)) return VFW_E_TYPE_NOT_ACCEPTED;
-  conversionKind_ = outputKind;
   return S_OK;
 }
 
+// Every value comes from a copy of the input's type: the enumerator may ask
+// from any thread while the streaming thread changes the input's format.
 HRESULT VideoEffectsFilter::GetMediaType(int position, MediaType* type) {
   if (position < 0) return E_INVALIDARG;
   dshow::TransformInputPin* input = InputPin();
-  if (!input || !input->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+  MediaType in;
+  if (!input || FAILED(input->CopyMediaType(&in)) || in.Empty()) return VFW_S_NO_MORE_ITEMS;
   if (position >= kCandidateCount) return VFW_S_NO_MORE_ITEMS;
+  const BITMAPINFOHEADER* inputHeader = dshow::VideoBitmapHeader(in);
+  if (!inputHeader) return VFW_S_NO_MORE_ITEMS;
+  const int32_t width = inputHeader->biWidth;
+  const int32_t height = std::abs(inputHeader->biHeight);
 
   // The input's frame time and picture aspect, as a VideoInfo2 sees them.
-  const AM_MEDIA_TYPE& in = input->CurrentMediaType();
-  if (IsEqualGUID(in.formattype, FORMAT_VideoInfo2) && in.cbFormat >= sizeof(VIDEOINFOHEADER2) && in.pbFormat) {
+  int32_t aspectX = inputHeader->biWidth;
+  int32_t aspectY = inputHeader->biHeight;
+  double avgTimePerFrame = 0;
+  if (IsEqualGUID(in.formattype, FORMAT_VideoInfo2)) {
     const auto* info = reinterpret_cast<const VIDEOINFOHEADER2*>(in.pbFormat);
-    aspectX_ = static_cast<int32_t>(info->dwPictAspectRatioX);
-    aspectY_ = static_cast<int32_t>(info->dwPictAspectRatioY);
-    avgTimePerFrame_ = static_cast<double>(info->AvgTimePerFrame);
-  } else if (IsEqualGUID(in.formattype, FORMAT_VideoInfo) && in.cbFormat >= sizeof(VIDEOINFOHEADER) && in.pbFormat) {
-    const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(in.pbFormat);
-    aspectX_ = info->bmiHeader.biWidth;
-    aspectY_ = info->bmiHeader.biHeight;
-    avgTimePerFrame_ = static_cast<double>(info->AvgTimePerFrame);
+    aspectX = static_cast<int32_t>(info->dwPictAspectRatioX);
+    aspectY = static_cast<int32_t>(info->dwPictAspectRatioY);
+    avgTimePerFrame = static_cast<double>(info->AvgTimePerFrame);
+  } else {
+    avgTimePerFrame = static_cast<double>(reinterpret_cast<const VIDEOINFOHEADER*>(in.pbFormat)->AvgTimePerFrame);
   }
 
   const Candidate& c = kCandidates[position];
@@ -224,16 +230,16 @@ HRESULT VideoEffectsFilter::GetMediaType(int position, MediaType* type) {
   BYTE* format = type->AllocFormat(formatBytes);
   if (!format) return E_OUTOFMEMORY;
 
-  const REFERENCE_TIME frameTime = static_cast<REFERENCE_TIME>(avgTimePerFrame_);
+  const REFERENCE_TIME frameTime = static_cast<REFERENCE_TIME>(avgTimePerFrame);
   // Whole rows, each padded to a 32-bit word as in any bitmap.
-  const DWORD imageBytes = static_cast<DWORD>(BitmapRowBytes(width_, c.bitCount) * std::abs(height_));
+  const DWORD imageBytes = static_cast<DWORD>(BitmapRowBytes(width, c.bitCount) * std::abs(height));
   DWORD bitRate = 0;
   if (frameTime > 0 && frameTime <= MAXLONG) bitRate = static_cast<DWORD>(MulDiv(static_cast<int>(imageBytes), 80000000, static_cast<int>(frameTime)));
 
   // Shared leading part: rectangles, rates and frame time.
   auto* common = reinterpret_cast<VIDEOINFOHEADER*>(format);
-  SetRect(&common->rcSource, 0, 0, width_, height_);
-  SetRect(&common->rcTarget, 0, 0, width_, height_);
+  SetRect(&common->rcSource, 0, 0, width, height);
+  SetRect(&common->rcTarget, 0, 0, width, height);
   common->dwBitRate = bitRate;
   common->dwBitErrorRate = 0;
   common->AvgTimePerFrame = frameTime;
@@ -243,15 +249,15 @@ HRESULT VideoEffectsFilter::GetMediaType(int position, MediaType* type) {
     auto* info2 = reinterpret_cast<VIDEOINFOHEADER2*>(format);
     info2->dwInterlaceFlags = 0x80;
     info2->dwCopyProtectFlags = 1;
-    info2->dwPictAspectRatioX = static_cast<DWORD>(aspectX_);
-    info2->dwPictAspectRatioY = static_cast<DWORD>(aspectY_);
+    info2->dwPictAspectRatioX = static_cast<DWORD>(aspectX);
+    info2->dwPictAspectRatioY = static_cast<DWORD>(aspectY);
     header = &info2->bmiHeader;
   } else {
     header = &common->bmiHeader;
   }
   header->biSize = sizeof(BITMAPINFOHEADER);
-  header->biWidth = width_;
-  header->biHeight = height_;
+  header->biWidth = width;
+  header->biHeight = height;
   header->biPlanes = 1;
   header->biBitCount = c.bitCount;
   header->biCompression = c.compression;
@@ -297,14 +303,16 @@ HRESULT VideoEffectsFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR
   if (!allocator || !request) return E_POINTER;
   ALLOCATOR_PROPERTIES input = {1, 1, 1, 0};
   dshow::TransformInputPin* inputPin = InputPin();
-  if (inputPin && inputPin->IsConnected() && inputPin->Allocator()) {
-    HRESULT hr = inputPin->Allocator()->GetProperties(&input);
+  zelvo::com::ComPtr<IMemAllocator> inputAllocator = inputPin ? inputPin->Allocator() : nullptr;
+  if (inputAllocator && inputPin->IsConnected()) {
+    HRESULT hr = inputAllocator->GetProperties(&input);
     if (FAILED(hr)) return hr;
   }
   long frameBytes = 0;
   dshow::TransformOutputPin* outputPin = OutputPin();
-  if (outputPin) {
-    if (const BITMAPINFOHEADER* header = dshow::VideoBitmapHeader(outputPin->CurrentMediaType())) {
+  MediaType output;
+  if (outputPin && SUCCEEDED(outputPin->CopyMediaType(&output))) {
+    if (const BITMAPINFOHEADER* header = dshow::VideoBitmapHeader(output)) {
       // Rows padded to 32-bit words (RGB24 at a width that is not a
       // multiple of 4) need more than width x height x depth.
       const int64_t width = std::abs(static_cast<int64_t>(header->biWidth));
@@ -336,6 +344,13 @@ HRESULT VideoEffectsFilter::StartStreaming() {
   HRESULT hr = TransformFilter::StartStreaming();
   ApplyGeometry();
   frameCount_ = 0;
+  // Room for a read-only input's copy, made before the first frame.
+  if (InputPin()->ReadOnly()) {
+    ALLOCATOR_PROPERTIES input = {};
+    zelvo::com::ComPtr<IMemAllocator> allocator = InputPin()->Allocator();
+    if (allocator && SUCCEEDED(allocator->GetProperties(&input)) && input.cbBuffer > 0)
+      readOnlyCopy_.reserve(static_cast<size_t>(input.cbBuffer));
+  }
   return hr;
 }
 
@@ -393,7 +408,7 @@ HRESULT VideoEffectsFilter::Transform(IMediaSample* input, IMediaSample* output)
     }
     OutputPin()->ChangeMediaTypeInStream(*changed);
     const int kind = ConversionKindOf(changed->subtype);
-    if (kind >= 0 && ConversionKindOf(InputPin()->CurrentMediaType().subtype) >= 0) conversionKind_ = kind;
+    if (kind >= 0 && ConversionKindOf(InputPin()->MediaSubtype()) >= 0) conversionKind_ = kind;
     dshow::DeleteMediaTypeCopy(changed);
     ApplyGeometry();
   }
@@ -405,6 +420,12 @@ HRESULT VideoEffectsFilter::Transform(IMediaSample* input, IMediaSample* output)
   REFERENCE_TIME start = 0, stop = 0;
   const bool timed = SUCCEEDED(input->GetTime(&start, &stop));
   if (source && timed && start > 0) {
+    // Upstream's read-only samples (shared with another reader) keep their
+    // bytes: the effects and the overlay go into the filter's own copy.
+    if (InputPin()->ReadOnly()) {
+      readOnlyCopy_.assign(source, source + sourceBytes);
+      source = readOnlyCopy_.data();
+    }
     // The overlay needs the whole frame; a short sample gets effects only.
     const bool wholeFrame = sourceBytes >= static_cast<size_t>(width_) * static_cast<size_t>(height_) * 2;
     if (overlayFirst_ && wholeFrame) overlay_.Draw(source, start);

@@ -1,11 +1,15 @@
 // "Video Effects": a transform filter taking YUY2, applying the overlay and
-// the four effects to the input frame in place, and writing the frame out as
-// YUY2, RGB32, RGB24, RGB565 or RGB555. Driven through IVideoEffects,
+// the four effects to the input frame in place (to a copy when upstream's
+// samples are read-only), and writing the frame out as YUY2, RGB32, RGB24,
+// RGB565 or RGB555. Driven through IVideoEffects,
 // IFrameCounter and IVideoOverlay; its property page through
 // ISpecifyPropertyPages.
 #pragma once
 
 #include <dshow.h>
+
+#include <cstdint>
+#include <vector>
 
 #include "effects/core/effect_tables.h"
 #include "effects/core/frame_converter.h"
@@ -89,19 +93,20 @@ class VideoEffectsFilter final : public dshow::TransformFilter,
   void ApplyGeometry();
   void CopySampleProperties(IMediaSample* input, IMediaSample* output);
 
+  // The geometry is written while connecting (stopped) and by in-stream
+  // format changes (streaming thread), and read by the streaming thread.
   int32_t height_ = 0;
   int32_t width_ = 0;
   int32_t stride_ = 0;
   int32_t outputTopDown_ = 0;
   int32_t conversionKind_ = 0;
-  int32_t aspectX_ = 0;
-  int32_t aspectY_ = 0;
-  double avgTimePerFrame_ = 0;
   volatile LONG frameCount_ = 0;
   volatile LONG overlayFirst_ = 0;
   EffectTables effects_;
   FrameConverter converter_;
   OverlayRenderer overlay_;
+  // The working copy of a read-only input frame (streaming thread only).
+  std::vector<uint8_t> readOnlyCopy_;
 };
 
 }  // namespace effects

@@ -2,9 +2,11 @@
 
 #include <dvdmedia.h>
 
+#include <algorithm>
 #include <cstring>
-#include "video_effects.h"
 #include <new>
+
+#include "video_effects.h"
 
 namespace effects::testing {
 
@@ -234,6 +236,7 @@ HRESULT STDMETHODCALLTYPE SinkPin::ReceiveMultiple(IMediaSample** samples, long 
 }
 
 HRESULT STDMETHODCALLTYPE SinkPin::EndOfStream() {
+  InterlockedIncrement(&endOfStreamCalls_);
   if (!flushing_) sink_->OnEndOfStream();
   return S_OK;
 }
@@ -263,7 +266,11 @@ SinkFilter::SinkFilter()
 SinkFilter::~SinkFilter() { seeking_ = nullptr; }
 
 HRESULT STDMETHODCALLTYPE SinkFilter::Pause() {
-  if (IsStopped()) ResetEvent(ended_.get());
+  if (IsStopped()) {
+    ResetEvent(ended_.get());
+    stopQuery_ = E_PENDING;
+    stopSeen_ = -1;
+  }
   return BaseFilter::Pause();
 }
 
@@ -318,6 +325,16 @@ void SinkFilter::OnEndOfStream() {
   if (IsStopped()) return;
   SetEvent(ended_.get());
   NotifyEvent(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+  if (!askStopPosition) return;
+  if (askDelayMs) Sleep(askDelayMs);
+  ComPtr<IPin> upstream;
+  ComPtr<IMediaSeeking> seeking;
+  LONGLONG stop = -1;
+  HRESULT hr = pin_.ConnectedTo(upstream.put());
+  if (SUCCEEDED(hr)) hr = upstream->QueryInterface(IID_IMediaSeeking, seeking.put_void());
+  if (SUCCEEDED(hr)) hr = seeking->GetStopPosition(&stop);
+  stopSeen_ = stop;
+  stopQuery_ = hr;
 }
 
 std::vector<ReceivedSample> SinkFilter::TakeSamples() {
@@ -331,6 +348,139 @@ size_t SinkFilter::SampleCount() {
   std::lock_guard<std::mutex> lock(samplesLock_);
   return samples_.size();
 }
+
+// ------------------------------------------------------------ push source
+
+namespace {
+const CLSID kPushSourceClass = {0x7b1e5c10, 0x3f0d, 0x4a55, {0x9a, 0x61, 0x2c, 0x4e, 0x8d, 0x11, 0x70, 0x02}};
+}  // namespace
+
+PushPin::PushPin(PushSource* filter)
+    : BasePin(filter, &filter->FilterLock(), L"Out", PINDIR_OUTPUT), source_(filter) {}
+
+HRESULT PushPin::CheckMediaType(const AM_MEDIA_TYPE& type) {
+  return dshow::SameMediaType(type, source_->type_) ? S_OK : S_FALSE;
+}
+
+HRESULT PushPin::GetMediaType(int position, dshow::MediaType* type) {
+  if (position < 0) return E_INVALIDARG;
+  if (position > 0) return VFW_S_NO_MORE_ITEMS;
+  return type->Set(source_->type_);
+}
+
+HRESULT PushPin::CheckConnect(IPin* pin) {
+  HRESULT hr = BasePin::CheckConnect(pin);
+  if (FAILED(hr)) return hr;
+  return pin->QueryInterface(IID_IMemInputPin, peer_.put_void());
+}
+
+HRESULT PushPin::CompleteConnect(IPin*) {
+  if (!peer_) return E_UNEXPECTED;
+  HRESULT hr = peer_->GetAllocator(allocator_.put());
+  if (FAILED(hr)) return hr;
+  ALLOCATOR_PROPERTIES wanted = {2, static_cast<long>(source_->type_.lSampleSize), 1, 0};
+  ALLOCATOR_PROPERTIES actual = {};
+  hr = allocator_->SetProperties(&wanted, &actual);
+  if (FAILED(hr)) return hr;
+  return peer_->NotifyAllocator(allocator_.get(), source_->readOnly_ ? TRUE : FALSE);
+}
+
+void PushPin::BreakConnect() {
+  allocator_ = nullptr;
+  peer_ = nullptr;
+}
+
+HRESULT PushPin::Active() { return allocator_ ? allocator_->Commit() : VFW_E_NO_ALLOCATOR; }
+HRESULT PushPin::Inactive() { return allocator_ ? allocator_->Decommit() : VFW_E_NO_ALLOCATOR; }
+
+PushSource::PushSource() : BaseFilter(nullptr, kPushSourceClass), pin_(this) {}
+
+ComPtr<IBaseFilter> PushSource::Create(const AM_MEDIA_TYPE& type, bool readOnly, PushSource** self) {
+  auto* source = new PushSource();
+  source->type_.Set(type);
+  source->readOnly_ = readOnly;
+  if (self) *self = source;
+  ComPtr<IBaseFilter> filter;
+  filter.attach(static_cast<IBaseFilter*>(source));
+  return filter;
+}
+
+HRESULT PushSource::Deliver(const std::vector<uint8_t>& frame, REFERENCE_TIME start, const AM_MEDIA_TYPE* changed,
+                            std::vector<uint8_t>* after) {
+  if (!pin_.allocator_ || !pin_.peer_) return VFW_E_NOT_CONNECTED;
+  ComPtr<IMediaSample> sample;
+  HRESULT hr = pin_.allocator_->GetBuffer(sample.put(), nullptr, nullptr, 0);
+  if (FAILED(hr)) return hr;
+  BYTE* data = nullptr;
+  sample->GetPointer(&data);
+  const long size = sample->GetSize();
+  const long length = std::min(size, static_cast<long>(frame.size()));
+  std::memcpy(data, frame.data(), static_cast<size_t>(length));
+  sample->SetActualDataLength(length);
+  REFERENCE_TIME stop = start + kFrameTime;
+  sample->SetTime(&start, &stop);
+  sample->SetSyncPoint(TRUE);
+  if (changed) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(changed));
+  hr = pin_.peer_->Receive(sample.get());
+  if (after) after->assign(data, data + length);
+  return hr;
+}
+
+HRESULT PushSource::DeliverEndOfStream() {
+  ComPtr<IPin> peer;
+  HRESULT hr = pin_.ConnectedTo(peer.put());
+  return SUCCEEDED(hr) ? peer->EndOfStream() : hr;
+}
+
+HRESULT DirectChain::Build(IBaseFilter* effectsFilter, const AM_MEDIA_TYPE& input, const AM_MEDIA_TYPE& output,
+                           bool readOnly) {
+  effects = ComPtr<IBaseFilter>(effectsFilter);
+  source = PushSource::Create(input, readOnly, &push);
+  sink = SinkFilter::Create(output, &sinkFilter);
+  ComPtr<IPin> in = FindPinByDirection(effectsFilter, PINDIR_INPUT);
+  ComPtr<IPin> out = FindPinByDirection(effectsFilter, PINDIR_OUTPUT);
+  if (!in || !out) return E_FAIL;
+  HRESULT hr = push->OutputPin()->Connect(in.get(), &input);
+  if (FAILED(hr)) return hr;
+  return out->Connect(sinkFilter->GetPin(0), nullptr);
+}
+
+HRESULT DirectChain::Pause() {
+  for (IBaseFilter* filter : {sink.get(), effects.get(), source.get()}) {
+    if (!filter) return E_UNEXPECTED;
+    HRESULT hr = filter->Pause();
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+HRESULT DirectChain::Stop() {
+  HRESULT result = S_OK;
+  for (IBaseFilter* filter : {sink.get(), effects.get(), source.get()}) {
+    if (!filter) continue;
+    HRESULT hr = filter->Stop();
+    if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+  }
+  return result;
+}
+
+void DirectChain::Disconnect() {
+  for (IBaseFilter* filter : {source.get(), effects.get(), sink.get()}) {
+    if (!filter) continue;
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.put()))) continue;
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.put(), nullptr) == S_OK) pin->Disconnect();
+  }
+}
+
+DirectChain::~DirectChain() {
+  if (!effects) return;
+  Stop();
+  Disconnect();
+}
+
+ComPtr<IPin> DirectChain::EffectsInput() const { return FindPinByDirection(effects.get(), PINDIR_INPUT); }
 
 // ------------------------------------------------------------------- graph
 

@@ -73,13 +73,20 @@ class SinkPin final : public dshow::BasePin, public IMemInputPin {
   HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
   HRESULT GetMediaType(int position, dshow::MediaType* type) override;
 
+  // Every EndOfStream call, whatever the state.
+  long EndOfStreamCalls() const { return endOfStreamCalls_; }
+
  private:
   SinkFilter* sink_;
   volatile bool flushing_ = false;
+  volatile LONG endOfStreamCalls_ = 0;
 };
 
 // A renderer-like sink: it accepts only `accepted`, keeps a copy of each
 // sample, sends EC_COMPLETE at end of stream and offers seeking upstream.
+// With askStopPosition set it then asks upstream for the stop position, as
+// Wine's renderers do: ConnectedTo, QueryInterface(IID_IMediaSeeking) on the
+// upstream pin, GetStopPosition.
 class SinkFilter final : public dshow::BaseFilter, public IAMFilterMiscFlags {
  public:
   static ComPtr<IBaseFilter> Create(const AM_MEDIA_TYPE& accepted, SinkFilter** self);
@@ -93,6 +100,15 @@ class SinkFilter final : public dshow::BaseFilter, public IAMFilterMiscFlags {
 
   // Called on the streaming thread after each sample is stored (index from 0).
   std::function<void(int)> onSample;
+
+  // Set before the graph runs. The wait (ms) between EC_COMPLETE and the
+  // question widens the moment an application's Stop can meet it.
+  bool askStopPosition = false;
+  DWORD askDelayMs = 0;
+  // The last answer, read once the graph has stopped.
+  HRESULT StopQueryResult() const { return stopQuery_; }
+  LONGLONG StopPositionSeen() const { return stopSeen_; }
+  long EndOfStreamCalls() const { return pin_.EndOfStreamCalls(); }
 
   HRESULT STDMETHODCALLTYPE Pause() override;
   // Waits for end of stream in the current run.
@@ -112,10 +128,81 @@ class SinkFilter final : public dshow::BaseFilter, public IAMFilterMiscFlags {
 
   SinkPin pin_;
   dshow::MediaType accepted_;
+  volatile HRESULT stopQuery_ = E_PENDING;
+  volatile LONGLONG stopSeen_ = -1;
   std::mutex samplesLock_;
   std::vector<ReceivedSample> samples_;
   ComPtr<IUnknown> seeking_;
   zelvo::com::KernelHandle ended_;
+};
+
+class PushSource;
+
+class PushPin final : public dshow::BasePin {
+ public:
+  explicit PushPin(PushSource* filter);
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE& type) override;
+  HRESULT GetMediaType(int position, dshow::MediaType* type) override;
+  HRESULT CheckConnect(IPin* pin) override;
+  HRESULT CompleteConnect(IPin* pin) override;
+  void BreakConnect() override;
+  HRESULT Active() override;
+  HRESULT Inactive() override;
+
+ private:
+  friend class PushSource;
+  PushSource* source_;
+  ComPtr<IMemInputPin> peer_;
+  ComPtr<IMemAllocator> allocator_;
+};
+
+// A source driven by the test: it offers one media type, takes the
+// downstream pin's allocator (telling it whether its samples are read-only)
+// and delivers frames on the calling thread.
+class PushSource final : public dshow::BaseFilter {
+ public:
+  static ComPtr<IBaseFilter> Create(const AM_MEDIA_TYPE& type, bool readOnly, PushSource** self);
+
+  int GetPinCount() override { return 1; }
+  dshow::BasePin* GetPin(int n) override { return n == 0 ? &pin_ : nullptr; }
+  IPin* OutputPin() { return &pin_; }
+
+  // One sample of frame stamped start..start + kFrameTime, with a media type
+  // attached when changed is given. `after` receives the sample's bytes as
+  // they are once Receive has returned.
+  HRESULT Deliver(const std::vector<uint8_t>& frame, REFERENCE_TIME start, const AM_MEDIA_TYPE* changed = nullptr,
+                  std::vector<uint8_t>* after = nullptr);
+  HRESULT DeliverEndOfStream();
+
+ private:
+  friend class PushPin;
+  PushSource();
+  PushPin pin_;
+  dshow::MediaType type_;
+  bool readOnly_ = false;
+};
+
+// Source, effects filter and sink connected pin to pin, with no graph
+// manager: the test drives the states and the samples itself. The pins hold
+// their peers, so the chain stops and disconnects them when it goes.
+struct DirectChain {
+  DirectChain() = default;
+  DirectChain(const DirectChain&) = delete;
+  DirectChain& operator=(const DirectChain&) = delete;
+  ~DirectChain();
+
+  ComPtr<IBaseFilter> source;
+  ComPtr<IBaseFilter> effects;
+  ComPtr<IBaseFilter> sink;
+  PushSource* push = nullptr;
+  SinkFilter* sinkFilter = nullptr;
+
+  HRESULT Build(IBaseFilter* effectsFilter, const AM_MEDIA_TYPE& input, const AM_MEDIA_TYPE& output, bool readOnly);
+  // Downstream first, as a graph manager does.
+  HRESULT Pause();
+  HRESULT Stop();
+  void Disconnect();
+  ComPtr<IPin> EffectsInput() const;
 };
 
 // A graph: file source and splitter (by intelligent connect), the filter and

@@ -23,5 +23,6 @@ make tone.wav $(tone 440 2) -c:a pcm_s16le
 make tone.mp3 $(tone 440 2) -c:a libmp3lame -b:a 64k
 make mjpeg_640.avi $(video 640x480 4) -c:v mjpeg -q:v 5 -pix_fmt yuvj420p
 make long_yuy2_pcm.avi $(video 160x120 8) $(tone 440 8) -c:v rawvideo -pix_fmt yuyv422 -c:a pcm_s16le
+make gray_pcm.avi -f lavfi -i "color=c=gray:size=160x120:rate=25:duration=3" $(tone 440 3) -c:v rawvideo -pix_fmt yuyv422 -c:a pcm_s16le
 [ -s "$dir/random.avi" ] || head -c 65536 /dev/urandom > "$dir/random.avi"
 ls -l "$dir"
