@@ -1,7 +1,6 @@
 // Tessel.dll's four in-process server entry points.
 #include <windows.h>
 
-#include "common/com/module.h"
 #include "common/com/registration.h"
 #include "common/com/server.h"
 #include "engine/media_engine.h"
@@ -39,18 +38,8 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
 
 HRESULT STDAPICALLTYPE DllCanUnloadNow() { return zelvo::com::CanUnloadServer(); }
 
-HRESULT STDAPICALLTYPE DllRegisterServer() {
-  const std::wstring path = zelvo::com::ModulePath();
-  HRESULT hr = zelvo::com::RegisterComClass(MediaEngineRegistration(), path);
-  if (SUCCEEDED(hr)) hr = zelvo::com::RegisterEmbeddedTypeLib(path);
-  if (FAILED(hr)) zelvo::com::UnregisterComClass(MediaEngineRegistration());
-  return hr;
-}
+HRESULT STDAPICALLTYPE DllRegisterServer() { return zelvo::com::RegisterServerAndTypeLib(MediaEngineRegistration()); }
 
-HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  HRESULT typeLib = zelvo::com::UnregisterEmbeddedTypeLib(zelvo::com::ModulePath());
-  HRESULT classes = zelvo::com::UnregisterComClass(MediaEngineRegistration());
-  return FAILED(classes) ? classes : typeLib;
-}
+HRESULT STDAPICALLTYPE DllUnregisterServer() { return zelvo::com::UnregisterServerAndTypeLib(MediaEngineRegistration()); }
 
 }  // extern "C"

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "avirepair/skarn/skarner.h"
-#include "common/com/module.h"
 #include "common/com/registration.h"
 #include "common/com/server.h"
 #include "skarn.h"
@@ -39,18 +38,8 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out)
 
 HRESULT STDAPICALLTYPE DllCanUnloadNow() { return zelvo::com::CanUnloadServer(); }
 
-HRESULT STDAPICALLTYPE DllRegisterServer() {
-  const std::wstring path = zelvo::com::ModulePath();
-  HRESULT hr = zelvo::com::RegisterComClass(SkarnerRegistration(), path);
-  if (SUCCEEDED(hr)) hr = zelvo::com::RegisterEmbeddedTypeLib(path);
-  if (FAILED(hr)) zelvo::com::UnregisterComClass(SkarnerRegistration());
-  return hr;
-}
+HRESULT STDAPICALLTYPE DllRegisterServer() { return zelvo::com::RegisterServerAndTypeLib(SkarnerRegistration()); }
 
-HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  HRESULT typeLib = zelvo::com::UnregisterEmbeddedTypeLib(zelvo::com::ModulePath());
-  HRESULT classes = zelvo::com::UnregisterComClass(SkarnerRegistration());
-  return FAILED(classes) ? classes : typeLib;
-}
+HRESULT STDAPICALLTYPE DllUnregisterServer() { return zelvo::com::UnregisterServerAndTypeLib(SkarnerRegistration()); }
 
 }  // extern "C"

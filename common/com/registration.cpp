@@ -4,6 +4,7 @@
 
 #include "common/com/com_ptr.h"
 #include "common/com/handles.h"
+#include "common/com/module.h"
 
 namespace zelvo::com {
 namespace {
@@ -105,6 +106,20 @@ HRESULT UnregisterEmbeddedTypeLib(const std::wstring& modulePath) {
   // Already unregistered is not a failure.
   if (hr == TYPE_E_REGISTRYACCESS) hr = S_OK;
   return hr;
+}
+
+HRESULT RegisterServerAndTypeLib(const ClassRegistration& reg) {
+  const std::wstring path = ModulePath();
+  HRESULT hr = RegisterComClass(reg, path);
+  if (SUCCEEDED(hr)) hr = RegisterEmbeddedTypeLib(path);
+  if (FAILED(hr)) UnregisterComClass(reg);
+  return hr;
+}
+
+HRESULT UnregisterServerAndTypeLib(const ClassRegistration& reg) {
+  HRESULT typeLib = UnregisterEmbeddedTypeLib(ModulePath());
+  HRESULT classes = UnregisterComClass(reg);
+  return FAILED(classes) ? classes : typeLib;
 }
 
 }  // namespace zelvo::com

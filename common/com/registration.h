@@ -35,4 +35,10 @@ HRESULT UnregisterComClass(const ClassRegistration& reg);
 HRESULT RegisterEmbeddedTypeLib(const std::wstring& modulePath);
 HRESULT UnregisterEmbeddedTypeLib(const std::wstring& modulePath);
 
+// DllRegisterServer / DllUnregisterServer of a module with one class and
+// an embedded type library: the class and the library together, nothing
+// left behind when either fails.
+HRESULT RegisterServerAndTypeLib(const ClassRegistration& reg);
+HRESULT UnregisterServerAndTypeLib(const ClassRegistration& reg);
+
 }  // namespace zelvo::com
