@@ -108,6 +108,25 @@ TEST_F(Open, GarbageMissingAndEmptyNamesFailWithoutAGraph) {
   EXPECT_EQ(e.engine->put_FileName(nullptr), E_INVALIDARG);
 }
 
+TEST_F(Open, WithoutASoundDeviceThePictureStillOpens) {
+  // {79376820-07D0-11CF-A24D-0020AFD79767}: the DirectSound renderer.
+  const CLSID directSound = {0x79376820, 0x07D0, 0x11CF, {0xA2, 0x4D, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
+  RefuseClass(directSound, true);
+  HRESULT sound = e.Open("tone.wav");
+  RefuseClass(directSound, false);
+  EXPECT_EQ(sound, E_FAIL) << "nothing left to play";
+  ASSERT_TRUE(SUCCEEDED(e.Open("yuy2_pcm.avi")));
+  RefuseClass(directSound, true);
+  HRESULT video = e.Open("yuy2_pcm.avi");
+  RefuseClass(directSound, false);
+  EXPECT_EQ(video, VFW_S_PARTIAL_RENDER) << std::hex << video;
+  EXPECT_EQ(Count(), 1);
+  EXPECT_EQ(Type(0), L"Video");
+  VARIANT_BOOL init = 0;
+  e.engine->get_Initialized(&init);
+  EXPECT_EQ(init, 1);
+}
+
 TEST_F(Open, AQuotedNameOpensWithoutItsQuotes) {
   BSTR quoted = Bstr(L"\"" + Media("tone.wav") + L"\"");
   EXPECT_TRUE(SUCCEEDED(e.engine->put_FileName(quoted)));

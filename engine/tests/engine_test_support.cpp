@@ -95,6 +95,14 @@ void ProvideVideoEffects(bool available) {
   CoRegisterClassObject(CLSID_VideoEffects, factory.get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &g_effectsCookie);
 }
 
+void RefuseClass(REFCLSID clsid, bool refuse) {
+  static RefusingFactory refusing;
+  static DWORD cookie = 0;
+  if (cookie) CoRevokeClassObject(cookie);
+  cookie = 0;
+  if (refuse) CoRegisterClassObject(clsid, &refusing, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+}
+
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   for (;;) {

@@ -32,6 +32,10 @@ HRESULT TesselCanUnloadNow();
 // that is not registered (false), whatever the registry holds.
 void ProvideVideoEffects(bool available);
 
+// Makes CoCreateInstance of clsid in this process fail as for a class that
+// is not registered (refuse), or reach the registry again.
+void RefuseClass(REFCLSID clsid, bool refuse);
+
 // Dispatches messages until done() or the time is up; gives done().
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpFor(DWORD ms);
