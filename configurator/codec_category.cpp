@@ -1,0 +1,7 @@
+#include "configurator/codec_category.h"
+
+namespace configurator {
+
+const GUID codecFilterCategory = {0x3f0dbe75, 0xf39c, 0x4b92, {0x91, 0x1c, 0xc3, 0x25, 0x0e, 0x1e, 0xb7, 0xfc}};
+
+}  // namespace configurator
