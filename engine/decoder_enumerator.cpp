@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "engine/core/transport_rules.h"
+#include "engine/graph_util.h"
 
 namespace tessel {
 
@@ -59,9 +60,7 @@ std::vector<DecoderCandidate> DecoderEnumerator::ListCandidates(IPin* pin) const
         pairs.push_back(mt->majortype);
         pairs.push_back(mt->subtype);
       }
-      if (mt->cbFormat && mt->pbFormat) CoTaskMemFree(mt->pbFormat);
-      if (mt->pUnk) mt->pUnk->Release();
-      CoTaskMemFree(mt);
+      DeleteMediaType(mt);
       mt = nullptr;
     }
   }

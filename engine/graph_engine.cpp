@@ -44,9 +44,7 @@ PinKind DecidePinKind(IPin* pin) {
   while (kind == PinKind::kNone && types->Next(1, &mt, nullptr) == S_OK) {
     if (mt->majortype == MEDIATYPE_Video && mt->subtype != kDvdSubpicture) kind = PinKind::kVideo;
     else if (mt->majortype == MEDIATYPE_Audio) kind = PinKind::kAudio;
-    if (mt->cbFormat && mt->pbFormat) CoTaskMemFree(mt->pbFormat);
-    if (mt->pUnk) mt->pUnk->Release();
-    CoTaskMemFree(mt);
+    DeleteMediaType(mt);
     mt = nullptr;
   }
   return kind;
@@ -266,6 +264,16 @@ void GraphEngine::RegisterInRunningObjectTable(uintptr_t ownerAddress) {
     DWORD cookie = 0;
     if (SUCCEEDED(rot->Register(0, graph_.get(), moniker.get(), &cookie))) rotCookie_ = cookie;
   }
+}
+
+HRESULT GraphEngine::StopWaiting() {
+  const DWORD start = GetTickCount();
+  HRESULT hr = control_->Stop();
+  while (hr == S_FALSE && GetTickCount() - start < kStopGiveUpMs) {
+    Sleep(10);
+    hr = control_->Stop();
+  }
+  return hr;
 }
 
 void GraphEngine::StopGraphSettled() {
@@ -507,12 +515,7 @@ HRESULT GraphEngine::HandleStop() {
   WorkerLock hold(*this);
   // The file may have been closed after its end was reported.
   if (!control_ || !initialized_) return S_FALSE;
-  const DWORD start = GetTickCount();
-  HRESULT hr = control_->Stop();
-  while (hr == S_FALSE && GetTickCount() - start < kStopGiveUpMs) {
-    Sleep(10);
-    hr = control_->Stop();
-  }
+  HRESULT hr = StopWaiting();
   if (FAILED(hr)) {
     engineState_ = core::kStateError;
     return hr;
@@ -545,12 +548,7 @@ HRESULT GraphEngine::SeekSettled(LONGLONG target) {
   control_->GetState(0, &state);
   if (state == State_Stopped)
     return seeking_->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-  const DWORD start = GetTickCount();
-  HRESULT hr = control_->Stop();
-  while (hr == S_FALSE && GetTickCount() - start < kStopGiveUpMs) {
-    Sleep(10);
-    hr = control_->Stop();
-  }
+  HRESULT hr = StopWaiting();
   if (FAILED(hr)) return hr;
   HRESULT seek = seeking_->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
   HRESULT back = state == State_Running ? control_->Run() : control_->Pause();

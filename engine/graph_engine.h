@@ -108,6 +108,9 @@ class GraphEngine {
   HRESULT QueryControls();
   void RegisterInRunningObjectTable(uintptr_t ownerAddress);
   void StopGraphSettled();
+  // Stop, called again while the graph answers S_FALSE (still changing
+  // state), for at most 5 s.
+  HRESULT StopWaiting();
 
   HRESULT Post(Command command, bool wait);
   HRESULT StartThread();

@@ -4,6 +4,20 @@
 
 namespace tessel {
 
+void FreeMediaType(AM_MEDIA_TYPE& type) {
+  if (type.cbFormat && type.pbFormat) CoTaskMemFree(type.pbFormat);
+  type.pbFormat = nullptr;
+  type.cbFormat = 0;
+  if (type.pUnk) type.pUnk->Release();
+  type.pUnk = nullptr;
+}
+
+void DeleteMediaType(AM_MEDIA_TYPE* type) {
+  if (!type) return;
+  FreeMediaType(*type);
+  CoTaskMemFree(type);
+}
+
 HRESULT AddFilterByClsid(IGraphBuilder* graph, REFCLSID clsid, const wchar_t* name, ComPtr<IBaseFilter>& filter) {
   filter = nullptr;
   HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.put_void());
@@ -137,8 +151,7 @@ bool ConnectionSampleSize(IPin* pin, unsigned long* size) {
   if (!pin || FAILED(pin->ConnectionMediaType(&mt))) return false;
   bool valid = mt.majortype != GUID_NULL;
   *size = mt.bFixedSizeSamples ? mt.lSampleSize : 0;
-  if (mt.cbFormat && mt.pbFormat) CoTaskMemFree(mt.pbFormat);
-  if (mt.pUnk) mt.pUnk->Release();
+  FreeMediaType(mt);
   return valid;
 }
 

@@ -13,6 +13,11 @@ namespace tessel {
 
 using zelvo::com::ComPtr;
 
+// Frees what a media type holds (format block, unknown), and a type the
+// callee allocated (enumerators) with it.
+void FreeMediaType(AM_MEDIA_TYPE& type);
+void DeleteMediaType(AM_MEDIA_TYPE* type);
+
 // Creates the filter clsid and adds it to graph under name.
 HRESULT AddFilterByClsid(IGraphBuilder* graph, REFCLSID clsid, const wchar_t* name, ComPtr<IBaseFilter>& filter);
 // Removes filter from whatever graph it is in (nothing when it is in none).

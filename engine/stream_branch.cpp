@@ -13,14 +13,6 @@ namespace {
 // {79376820-07D0-11CF-A24D-0020AFD79767}
 const CLSID kDirectSoundRenderer = {0x79376820, 0x07D0, 0x11CF, {0xA2, 0x4D, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
 
-void FreeType(AM_MEDIA_TYPE& mt) {
-  if (mt.cbFormat && mt.pbFormat) CoTaskMemFree(mt.pbFormat);
-  mt.pbFormat = nullptr;
-  mt.cbFormat = 0;
-  if (mt.pUnk) mt.pUnk->Release();
-  mt.pUnk = nullptr;
-}
-
 const DecoderCandidate* FindCandidate(const std::vector<DecoderCandidate>& list, const std::wstring& name) {
   for (const auto& c : list)
     if (c.friendlyName == name) return &c;
@@ -69,7 +61,7 @@ void StreamBranch::ReadFormat() {
       memcpy(&average, mt.pbFormat + 40, sizeof average);
       rateFps = rateDefaultFps = core::FramesPerSecond(average);
     }
-    FreeType(mt);
+    FreeMediaType(mt);
   }
   bitrate = 1000;
 }
