@@ -9,6 +9,7 @@
 #include "player/command_ids.h"
 #include "player/core/command_line.h"
 #include "player/core/levels.h"
+#include "player/engine_client.h"
 #include "player/messages.h"
 
 namespace {
@@ -27,7 +28,7 @@ std::string Cut(std::string text) {
 
 }  // namespace
 
-PlayerApp::PlayerApp(HINSTANCE instance, SkinHost* skin, EngineHost* engine)
+PlayerApp::PlayerApp(HINSTANCE instance, SkinHost* skin, EngineClient* engine)
     : instance_(instance), skin_(skin), engine_(engine) {}
 
 PlayerApp::~PlayerApp() {
@@ -59,6 +60,8 @@ void PlayerApp::ComputePaths() {
 
   default_skin_description_ = Cut(application_directory_ + "DefaultSkin.xml");
   default_skin_archive_ = Cut(application_directory_ + "DefaultSkin.wsz");
+  skin_description_ = default_skin_description_;
+  skin_archive_ = default_skin_archive_;
 }
 
 bool PlayerApp::CreateCommandWindow() {
@@ -76,7 +79,12 @@ bool PlayerApp::CreateCommandWindow() {
 
 LRESULT CALLBACK PlayerApp::CommandWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_COMMAND && g_app) {
-    g_app->DispatchCommand(window, LOWORD(wparam), lparam);
+    return g_app->DispatchCommand(window, LOWORD(wparam), lparam);
+  }
+  if (message == WM_TIMER && g_app) {
+    if (wparam == kPositionTimer) g_app->OnPositionTick();
+    if (wparam == kTitleTimer) g_app->OnTitleTick();
+    return 0;
   }
   // Asked to close (a task manager, "taskkill"), the hidden window must not
   // simply be destroyed: the player would run on without it and never save.
@@ -101,74 +109,6 @@ void PlayerApp::SendCommand(int id, LPARAM lparam) {
   SendMessageA(command_window_, WM_COMMAND, static_cast<WPARAM>(id), lparam);
 }
 
-// The commands that only change the player's windows and the settings
-// behind them; true when `id` was one of them.
-bool PlayerApp::HandleWindowCommand(int id) {
-  HWND main = skin_ && skin_loaded_ ? skin_->MainWindow() : nullptr;
-  switch (id) {
-    case IDM_PLAYLIST_HIDE:
-      if (skin_ && skin_loaded_) skin_->ShowPlaylist(false);
-      settings_.playlist_visible = 0;
-      if (main) SetFocus(main);
-      return true;
-    case IDM_PLAYLIST_SHOW:
-      if (skin_ && skin_loaded_) skin_->ShowPlaylist(true);
-      settings_.playlist_visible = 1;
-      return true;
-    case kCommandTogglePlaylist:
-      SendCommand(settings_.playlist_visible ? IDM_PLAYLIST_HIDE : IDM_PLAYLIST_SHOW, 0);
-      return true;
-    case IDM_PLAYLISTBUTTONSBAR:
-      if (skin_ && skin_loaded_) skin_->ShowButtonsBar(true);
-      return true;
-    case IDM_HIDEBUTTONSBAR:
-      if (skin_ && skin_loaded_) skin_->ShowButtonsBar(false);
-      return true;
-    case IDM_REPEAT_ON:
-    case IDM_REPEAT_OFF:
-      settings_.repeat = id == IDM_REPEAT_ON;
-      return true;
-    case IDM_SHUFFLE_ON:
-    case IDM_SHUFFLE_OFF:
-      settings_.shuffle = id == IDM_SHUFFLE_ON;
-      return true;
-    case kCommandToggleRepeat:
-      SendCommand(settings_.repeat ? IDM_REPEAT_OFF : IDM_REPEAT_ON, 0);
-      return true;
-    case kCommandToggleShuffle:
-      SendCommand(settings_.shuffle ? IDM_SHUFFLE_OFF : IDM_SHUFFLE_ON, 0);
-      return true;
-    case kCommandToggleTopmost:
-      SendCommand(settings_.play_window_on_top ? IDM_TOPMOST_OFF : IDM_TOPMOST_ON, 0);
-      return true;
-    case IDM_TOPMOST_ON:
-    case IDM_TOPMOST_OFF:
-      settings_.play_window_on_top = id == IDM_TOPMOST_ON;
-      if (main) {
-        SetWindowPos(main, id == IDM_TOPMOST_ON ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE);
-      }
-      return true;
-    default:
-      return false;
-  }
-}
-
-LRESULT PlayerApp::DispatchCommand(HWND window, int id, LPARAM lparam) {
-  if (skin_ && skin_loaded_) skin_->RouteCommand(static_cast<WPARAM>(id), lparam);
-  if (HandleWindowCommand(id)) return 0;
-  switch (id) {
-    case IDM_EXIT:
-      PostCommand(kCommandShutDown, 0);
-      return 0;
-    case kCommandShutDown:
-      Shutdown();
-      return 0;
-    default:
-      return DefWindowProcA(window, WM_COMMAND, static_cast<WPARAM>(id), lparam);
-  }
-}
-
 void PlayerApp::ApplyStoredSettingsToSkin() {
   PostCommand(IDM_SET_VOLUME, VolumeToSlider(settings_.volume));
   PostCommand(IDM_SET_BALANCE, BalanceToSlider(settings_.balance));
@@ -176,12 +116,14 @@ void PlayerApp::ApplyStoredSettingsToSkin() {
   PostCommand(settings_.shuffle ? IDM_SHUFFLE_ON : IDM_SHUFFLE_OFF, 0);
   PostCommand(settings_.play_window_on_top ? IDM_TOPMOST_ON : IDM_TOPMOST_OFF, 0);
   if (skin_ && skin_->PlaylistWindow() && settings_.playlist_visible) PostCommand(IDM_PLAYLIST_SHOW, 0);
-  status_countdown_ = 2;
+  // The title comes back at the next tick.
+  status_.Show(2, 0, 0);
 }
 
 void PlayerApp::StopPlayback() {
   KillTimer(command_window_, kPositionTimer);
   if (engine_ && engine_loaded_) engine_->Close();
+  paused_ = true;
 }
 
 int PlayerApp::Run(const char* command_line) {
@@ -203,7 +145,7 @@ int PlayerApp::Run(const char* command_line) {
 
   // 4-7: paths, playlist, skin work folder.
   ComputePaths();
-  playlist_.clear();
+  playlist_.Clear();
   CreateDirectoryA(skin_work_directory_.c_str(), nullptr);
 
   // 8: settings, windows, skin.
@@ -241,12 +183,14 @@ int PlayerApp::Run(const char* command_line) {
   if (options.autoplay) settings_.auto_start_playback = 1;
   settings_.current_file_name = AnsiToWide(options.file_name);
   if (engine_) {
-    if (!engine_->Load(*this)) {
+    if (FAILED(engine_->Load(&settings_))) {
+      engine_->Unload();
       AbandonStartUp();
       return 0;
     }
     engine_loaded_ = true;
   }
+  SelectCommandLineFile();
 
   // 13-16: first playlist item, tray, show the main window.
   HWND main_window = skin_->MainWindow();
@@ -263,7 +207,7 @@ int PlayerApp::Run(const char* command_line) {
   }
 
   // 17: the command-line file, or the playlist.
-  bool playing = engine_ && engine_loaded_ && engine_->OpenAndPlay(settings_.current_file_name);
+  bool playing = engine_ && engine_loaded_ && SUCCEEDED(OpenAndPlay());
   if (!playing && settings_.auto_start_playback) PostCommand(kCommandPlayCurrentItem, 0);
 
   // 18: the message loop.

@@ -5,13 +5,18 @@
 // its own step of start-up and shut-down.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "player/core/playlist.h"
+#include "player/core/status_text.h"
+#include "player/core/time_display.h"
 #include "player/player_settings.h"
 #include "player/screen_saver.h"
 
 class PlayerApp;
+class EngineClient;
 
 // The loaded skin as start-up and shut-down see it.
 class SkinHost {
@@ -29,25 +34,28 @@ class SkinHost {
   // Shows or hides the "PlayList" form and the "LoadPlaylistFileBar" element.
   virtual void ShowPlaylist(bool show) = 0;
   virtual void ShowButtonsBar(bool show) = 0;
-};
 
-// The media engine as start-up and shut-down see it.
-class EngineHost {
- public:
-  virtual ~EngineHost() = default;
-  virtual bool Load(PlayerApp& app) = 0;
-  virtual void Unload() = 0;
-  // Stop and close the open file, if any.
-  virtual void Close() = 0;
-  // Open the file and start it; failure when it cannot be played.
-  virtual bool OpenAndPlay(const std::wstring& file_name) = 0;
+  // The skin's text lines; a skin without one simply shows nothing there.
+  enum class TextLine { kStatus, kVideoInfo, kDuration };
+  virtual bool HasText(TextLine line) const = 0;
+  virtual void SetText(TextLine line, const std::wstring& text) = 0;
+  // The status line: the text at offset 0, and the widths of the text and
+  // of its element (0 and 0 without a status line).
+  virtual void ShowStatus(const std::wstring& text, int* text_width, int* element_width) = 0;
+  // The status text drawn again at a scroll offset.
+  virtual void ScrollStatus(int offset) = 0;
+  // The "FileList" element lays itself out again after a playlist change.
+  virtual void LayoutFileList() = 0;
+  // Redraws the "MainSkin" and "PlayList" windows.
+  virtual void RedrawWindows() = 0;
+  virtual HWND TooltipWindow() const = 0;
 };
 
 class PlayerApp {
  public:
-  // Either host may be null: without a skin, start-up takes the failed-skin
+  // Either may be null: without a skin, start-up takes the failed-skin
   // path; without an engine, start-up runs on with no playback.
-  PlayerApp(HINSTANCE instance, SkinHost* skin, EngineHost* engine);
+  PlayerApp(HINSTANCE instance, SkinHost* skin, EngineClient* engine);
   ~PlayerApp();
   PlayerApp(const PlayerApp&) = delete;
   PlayerApp& operator=(const PlayerApp&) = delete;
@@ -67,11 +75,18 @@ class PlayerApp {
   const std::string& skin_work_directory() const { return skin_work_directory_; }
   const std::string& default_skin_description() const { return default_skin_description_; }
   const std::string& default_skin_archive() const { return default_skin_archive_; }
-  std::vector<std::wstring>& playlist() { return playlist_; }
+  Playlist& playlist() { return playlist_; }
+  EngineClient* engine() const { return engine_; }
+  // The skin being worn: its description and its archive of bitmaps.
+  const std::string& skin_description() const { return skin_description_; }
+  const std::string& skin_archive() const { return skin_archive_; }
+  bool paused() const { return paused_; }
+  int32_t volume_slider() const { return volume_slider_; }
+  const TimeDisplay& time_display() const { return time_display_; }
   HBRUSH text_brush() const { return text_brush_; }
   HFONT text_font() const { return text_font_; }
   const ScreenSaverBlocker& screen_saver() const { return screen_saver_; }
-  int status_countdown() const { return status_countdown_; }
+  int status_countdown() const { return status_.Countdown(); }
 
  private:
   static LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -85,10 +100,39 @@ class PlayerApp {
   void DeleteTextResources();
   void SendCommand(int id, LPARAM lparam);
   bool HandleWindowCommand(int id);
+  bool HandleLevelCommand(int id, LPARAM lparam);
+  bool HandleTransportCommand(HWND window, int id, LPARAM lparam);
+  bool HandleSkinCommand(int id);
+  bool EngineReady() const;
+  HWND MainWindow() const;
+
+  // Playback.
+  HRESULT OpenAndPlay();
+  void StopAndClose();
+  void OpenMediaFile();
+  void PlayCurrentItem();
+  void PlayNext();
+  void PlayPrevious();
+  HRESULT SeekTo(int64_t target);
+  void RunGoToDialog();
+  static INT_PTR CALLBACK GoToDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+  void SelectCommandLineFile();
+  void RaiseTooltip();
+
+  // The displays.
+  void RefreshTimeDisplay(int64_t position, bool forced);
+  void ShowStatus(const std::wstring& text, int32_t ticks);
+  void OnTitleTick();
+  void OnPositionTick();
+
+  // Skins.
+  void ChangeSkin();
+  void WearDefaultSkin();
+  int WearSkin(const std::string& description, const std::string& archive);
 
   HINSTANCE instance_;
   SkinHost* skin_;
-  EngineHost* engine_;
+  EngineClient* engine_;
   PlayerSettings settings_;
   ScreenSaverBlocker screen_saver_;
   HACCEL accelerators_ = nullptr;
@@ -99,12 +143,22 @@ class PlayerApp {
   bool skin_loaded_ = false;
   bool engine_loaded_ = false;
   bool shut_down_ = false;
-  int status_countdown_ = 0;
   std::string module_path_;
   std::string application_directory_;
   std::string playlist_file_;
   std::string skin_work_directory_;
   std::string default_skin_description_;
   std::string default_skin_archive_;
-  std::vector<std::wstring> playlist_;
+  std::string skin_description_;
+  std::string skin_archive_;
+  Playlist playlist_;
+  TimeDisplay time_display_;
+  StatusScroll status_;
+  bool paused_ = true;
+  int32_t volume_slider_ = 0;
+  // The first file dialog of a run starts at the root folder.
+  bool file_dialog_used_ = false;
+  // A WinAmp skin chosen to be worn once the command that chose it is over;
+  // empty for the default skin.
+  std::string pending_skin_archive_;
 };

@@ -56,7 +56,7 @@ int PlayerSkin::Load(PlayerApp& app) {
   PlayerSettings& s = app.settings();
   g_command_window = app.command_window();
   delete entries_;
-  entries_ = new skin::VectorPlaylist(&app.playlist());
+  entries_ = new skin::VectorPlaylist(&app.playlist().Entries());
 
   skin::SkinSetup setup;
   setup.instance = s.instance ? s.instance : GetModuleHandleA(nullptr);
@@ -75,7 +75,7 @@ int PlayerSkin::Load(PlayerApp& app) {
   setup.statusFont = app.text_font();
   setup.statusTextColour = RGB(0, 0, 0);
   setup.playlist = entries_;
-  HRESULT hr = skin::ApplySkin(app.default_skin_description().c_str(), app.default_skin_archive().c_str(),
+  HRESULT hr = skin::ApplySkin(app.skin_description().c_str(), app.skin_archive().c_str(),
                                app.skin_work_directory().c_str(), &style_, setup, &last_unpack_);
   return FAILED(hr) ? static_cast<int>(hr) : 0;
 }
@@ -116,4 +116,61 @@ void PlayerSkin::ShowButtonsBar(bool show) {
   skin::SkinElement* bar = skin::CurrentSkin().buttonsBar;
   ShowElement(bar, show);
   if (show && bar && bar->GetWindow()) SetActiveWindow(bar->GetWindow());
+}
+
+namespace {
+skin::SkinText* TextOf(SkinHost::TextLine line) {
+  skin::LoadedSkin& current = skin::CurrentSkin();
+  switch (line) {
+    case SkinHost::TextLine::kStatus:
+      return current.statusText;
+    case SkinHost::TextLine::kVideoInfo:
+      return current.videoInfoText;
+    case SkinHost::TextLine::kDuration:
+      return current.durationText;
+  }
+  return nullptr;
+}
+}  // namespace
+
+bool PlayerSkin::HasText(TextLine line) const { return TextOf(line) != nullptr; }
+
+void PlayerSkin::SetText(TextLine line, const std::wstring& text) {
+  if (skin::SkinText* element = TextOf(line)) {
+    element->SetText(text.c_str());
+  }
+}
+
+void PlayerSkin::ShowStatus(const std::wstring& text, int* text_width, int* element_width) {
+  *text_width = 0;
+  *element_width = 0;
+  skin::SkinText* status = TextOf(TextLine::kStatus);
+  if (!status) return;
+  status->SetTextOffset(0);
+  status->SetText(text.c_str());
+  *text_width = status->GetTextWidth();
+  *element_width = status->width;
+}
+
+void PlayerSkin::ScrollStatus(int offset) {
+  if (skin::SkinText* status = TextOf(TextLine::kStatus)) {
+    status->SetTextOffset(offset);
+    status->Redraw();
+  }
+}
+
+void PlayerSkin::LayoutFileList() {
+  if (skin::SkinList* list = skin::CurrentSkin().fileList) list->Layout();
+}
+
+void PlayerSkin::RedrawWindows() {
+  skin::LoadedSkin& current = skin::CurrentSkin();
+  for (skin::SkinElement* form : {current.mainForm, current.playlistForm}) {
+    if (form && form->GetWindow()) form->Redraw();
+  }
+}
+
+HWND PlayerSkin::TooltipWindow() const {
+  skin::SkinDocument* document = skin::CurrentSkin().document;
+  return document ? document->tooltipWindow : nullptr;
 }

@@ -19,6 +19,13 @@ class PlayerSkin : public SkinHost {
   void RouteCommand(WPARAM wparam, LPARAM lparam) override;
   void ShowPlaylist(bool show) override;
   void ShowButtonsBar(bool show) override;
+  bool HasText(TextLine line) const override;
+  void SetText(TextLine line, const std::wstring& text) override;
+  void ShowStatus(const std::wstring& text, int* text_width, int* element_width) override;
+  void ScrollStatus(int offset) override;
+  void LayoutFileList() override;
+  void RedrawWindows() override;
+  HWND TooltipWindow() const override;
 
   const ExtractReport& last_unpack() const { return last_unpack_; }
 

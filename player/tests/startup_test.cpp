@@ -8,12 +8,17 @@
 #include <vector>
 
 #include "player/command_ids.h"
+#include "player/engine_client.h"
 #include "player/player_app.h"
+#include "player/tests/fake_engine.h"
 #include "player/tests/test_support.h"
 
 using namespace test_support;
 
 namespace {
+
+// The fake engine of the running test's engine, if any.
+FakeEngine* CurrentFake();
 
 // A one-window skin. Its main window ends the run when the first command of
 // the message loop (the playlist item posted by start-up) reaches it, after
@@ -54,6 +59,10 @@ class TestSkin : public SkinHost {
   void Destroy() override {
     // A real skin keeps its main window's position when the window goes.
     if (main_x_on_destroy) app->settings().main_window_x = main_x_on_destroy;
+    // The engine goes before the skin.
+    if (FakeEngine* fake = CurrentFake()) {
+      seen.events.push_back(fake->Called("PutCallback(null)") ? "engine unloaded" : "engine loaded");
+    }
     seen.events.push_back("skin destroyed");
     destroyed_ = true;
     DestroyWindow(main_);
@@ -65,6 +74,16 @@ class TestSkin : public SkinHost {
   void ShowPlaylist(bool show) override { seen.playlist_shown.push_back(show); }
   void ShowButtonsBar(bool show) override { seen.bar_shown.push_back(show); }
   bool destroyed() const { return destroyed_; }
+  bool HasText(TextLine) const override { return false; }
+  void SetText(TextLine, const std::wstring&) override {}
+  void ShowStatus(const std::wstring&, int* text_width, int* element_width) override {
+    *text_width = 0;
+    *element_width = 0;
+  }
+  void ScrollStatus(int) override {}
+  void LayoutFileList() override {}
+  void RedrawWindows() override {}
+  HWND TooltipWindow() const override { return nullptr; }
 
  private:
   static LRESULT CALLBACK MainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
@@ -102,22 +121,53 @@ bool TestSkin::exit_on_first_command = true;
 int TestSkin::main_x_on_destroy = 0;
 void (*TestSkin::when_running)(HWND) = nullptr;
 
-// An engine that only notes what start-up and shut-down ask of it.
-class TestEngine : public EngineHost {
+// The real engine client over a recording fake engine.
+class TestEngine {
  public:
   bool loads = true;
   bool plays = true;
-  bool Load(PlayerApp&) override {
-    TestSkin::seen.events.push_back("engine load");
-    return loads;
+  TestEngine()
+      : client([this](IClassFactory** factory, HINSTANCE* library) {
+          *library = nullptr;
+          if (!loads) return E_FAIL;
+          factory_->AddRef();
+          *factory = factory_;
+          return S_OK;
+        }) {
+    factory_->prepare = [this](FakeEngine& fake) {
+      fake.open_result = plays ? S_OK : E_FAIL;
+      FakeStream audio;
+      audio.type = L"Audio";
+      fake.streams.push_back(audio);
+    };
+    current = this;
   }
-  void Unload() override { TestSkin::seen.events.push_back("engine unload"); }
-  void Close() override { TestSkin::seen.events.push_back("engine close"); }
-  bool OpenAndPlay(const std::wstring& file_name) override {
-    TestSkin::seen.events.push_back("engine open " + std::string(file_name.begin(), file_name.end()));
-    return plays;
+  ~TestEngine() {
+    client.Unload();
+    factory_->Release();
+    if (current == this) current = nullptr;
   }
+  FakeEngine* fake() const { return factory_->last(); }
+  // The fake's calls that start-up and shut-down are about.
+  std::vector<std::string> Calls() const {
+    std::vector<std::string> kept;
+    if (!fake()) return kept;
+    for (const std::string& call : fake()->calls) {
+      if (call == "Play" || call == "Reset" || call.rfind("PutCallback", 0) == 0 || call.rfind("FileName=", 0) == 0) {
+        if (kept.empty() || kept.back() != call) kept.push_back(call);
+      }
+    }
+    return kept;
+  }
+  static TestEngine* current;
+  EngineClient client;
+
+ private:
+  FakeEngineFactory* factory_ = new FakeEngineFactory;
 };
+TestEngine* TestEngine::current = nullptr;
+
+FakeEngine* CurrentFake() { return TestEngine::current ? TestEngine::current->fake() : nullptr; }
 
 bool Routed(int id) {
   const auto& r = TestSkin::seen.routed;
@@ -134,11 +184,11 @@ void SetScreenSaverActive(BOOL on) { SystemParametersInfoA(SPI_SETSCREENSAVEACTI
 
 // Runs one player in `dir` and gives back the settings file it wrote.
 std::vector<std::string> RunPlayer(const ScratchFolder& dir, const char* command_line, int* exit_code = nullptr,
-                                   EngineHost* engine = nullptr) {
+                                   TestEngine* engine = nullptr) {
   CurrentDirectory cd(dir.path());
   TestSkin::seen = TestSkin::Seen();
   TestSkin skin;
-  PlayerApp app(GetModuleHandleA(nullptr), &skin, engine);
+  PlayerApp app(GetModuleHandleA(nullptr), &skin, engine ? &engine->client : nullptr);
   int code = app.Run(command_line);
   if (exit_code) *exit_code = code;
   EXPECT_TRUE(skin.destroyed());
@@ -298,9 +348,10 @@ TEST(Startup, ShutDownClosesAndUnloadsTheEngineBeforeTheSkinAndSavesAfterIt) {
   auto lines = RunPlayer(dir, "-autoplay clip.avi", &code, &engine);
   TestSkin::main_x_on_destroy = 0;
   EXPECT_EQ(0, code);
-  EXPECT_EQ((std::vector<std::string>{"engine load", "engine open clip.avi", "engine close", "engine unload",
-                                      "skin destroyed"}),
-            TestSkin::seen.events);
+  EXPECT_EQ((std::vector<std::string>{"engine unloaded", "skin destroyed"}), TestSkin::seen.events);
+  EXPECT_EQ((std::vector<std::string>{"PutCallback", "Reset", "FileName=clip.avi", "Play", "Reset",
+                                      "PutCallback(null)"}),
+            engine.Calls());
   EXPECT_FALSE(Routed(181));  // the file played: no fall-back to the playlist
   // What the skin keeps as its windows go reaches the file.
   EXPECT_EQ("42", ValueOf(lines, "Main window origin X"));
@@ -327,7 +378,8 @@ TEST(Startup, WithoutItsEngineThePlayerEndsQuietlyAndGivesTheScreenSaverBack) {
   auto lines = RunPlayer(dir, "clip.avi", &code, &engine);
   EXPECT_EQ(0, code);
   EXPECT_FALSE(TestSkin::seen.loop_ran);
-  EXPECT_EQ((std::vector<std::string>{"engine load", "skin destroyed"}), TestSkin::seen.events);
+  EXPECT_EQ((std::vector<std::string>{"skin destroyed"}), TestSkin::seen.events);
+  EXPECT_EQ(nullptr, engine.fake());
   EXPECT_TRUE(ScreenSaverActive());
   EXPECT_TRUE(lines.empty());  // nothing saved
 }
