@@ -86,6 +86,8 @@ HRESULT PlayerApp::OpenAndPlay() {
   StopAndClose();
   if (skin_ && skin_loaded_) skin_->RedrawWindows();
   if (!EngineReady()) return E_POINTER;
+  // Nothing named (a first run without a file): nothing to open.
+  if (settings_.current_file_name.empty()) return E_INVALIDARG;
   HRESULT hr = engine_->Open(settings_.current_file_name);
   if (FAILED(hr)) return hr;
   if (settings_.play_window_on_top) SendCommand(IDM_TOPMOST_ON, 0);

@@ -11,6 +11,7 @@
 #include "player/core/docking.h"
 #include "player/core/level_steps.h"
 #include "player/core/levels.h"
+#include "player/core/media_names.h"
 #include "player/core/media_time.h"
 #include "player/core/seeking.h"
 #include "player/core/status_text.h"
@@ -505,4 +506,19 @@ TEST(Docking, HostileValuesStayInRange) {
   DockMovingWindow(a, b, -5, flags, pull);  // a negative interval is 0
   EXPECT_LE(a.left, a.right);
   EXPECT_LE(a.top, a.bottom);
+}
+
+TEST(MediaNames, PlaylistsAndWindowsMediaAreRefusedWhateverTheirCase) {
+  EXPECT_EQ(kAsxRefused, RefusedMediaName(L"C:\\Clips\\list.ASX"));
+  EXPECT_EQ(kAsxRefused, RefusedMediaName(L"C:\\a.asx.avi"));  // even before another extension
+  EXPECT_EQ(kWindowsMediaRefused, RefusedMediaName(L"C:\\song.WMA"));
+  EXPECT_EQ(kWindowsMediaRefused, RefusedMediaName(L"C:\\x.wmv.avi"));
+  EXPECT_EQ(nullptr, RefusedMediaName(L"C:\\Clips\\Movie.avi"));
+  // Windows Media names count only in the first 259 characters.
+  std::wstring deep = L"C:\\" + std::wstring(300, L'a') + L".wmv";
+  EXPECT_EQ(nullptr, RefusedMediaName(deep));
+  EXPECT_EQ(kAsxRefused, RefusedMediaName(deep + L".asx"));
+  EXPECT_EQ(L"c:\\movie.avi", LoweredName(L"C:\\Movie.AVI"));
+  EXPECT_EQ(L"a b.avi", UnquotedFileName(L"\"a b.avi\""));
+  EXPECT_EQ(L"", UnquotedFileName(L"\""));
 }

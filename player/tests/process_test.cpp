@@ -168,6 +168,7 @@ TEST(PlayerProcess, AcceleratorTable149HoldsExactlyThePlayersKeys) {
       {V, VK_F2, 225},            {V, VK_F3, 228},            {V, VK_F4, 227},
       {V, VK_F5, 195},            {V, VK_F6, 196},            {V, VK_F7, 194},
       {V, VK_F8, 193},            {V, VK_OEM_4, 210},         {V, VK_OEM_6, 208},
+      {V, VK_RIGHT, 221},         {V, VK_LEFT, 209},
       {V | FALT, VK_RETURN, 134}, {V, VK_SPACE, 133},         {V, 'X', 180},
       {V, 'Z', 209},              {V | FSHIFT, 'Z', 160},
   };
@@ -332,4 +333,77 @@ TEST(PlayerProcess, ButtonsOfTheDefaultSkinAnswerRealClicks) {
   auto lines = ReadLines(dir.File("Zelvo.ini"));
   EXPECT_EQ("0", ValueOf(lines, "Repeat"));
   EXPECT_EQ("1", ValueOf(lines, "Is Playlist visible"));
+}
+
+namespace {
+
+// The colour on screen at the centre of a window.
+COLORREF CentreColour(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+// A small picture of a window's area as it is on screen now.
+std::vector<COLORREF> Snapshot(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  std::vector<COLORREF> pixels;
+  HDC screen = GetDC(nullptr);
+  for (int y = r.top; y < r.bottom; y += 3) {
+    for (int x = r.left; x < r.right; x += 3) pixels.push_back(GetPixel(screen, x, y));
+  }
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+bool NearGray(COLORREF c) {
+  auto mid = [](int v) { return v > 90 && v < 170; };
+  return mid(GetRValue(c)) && mid(GetGValue(c)) && mid(GetBValue(c));
+}
+
+std::string EngineClip(const char* name) { return BuildFolder() + "..\\engine\\media\\" + name; }
+
+}  // namespace
+
+TEST(PlayerProcess, StartedWithAFileItPlaysItInTheVideoWindowAndTheTimeRuns) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  std::string clip = EngineClip("gray_pcm.avi");
+  ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(clip.c_str())) << clip;
+  ScratchFolder dir;
+  // The video window away from the main window, so neither hides the other.
+  WriteText(dir.File("Zelvo.ini"), "[Zelvo Player]\r\nVideo window origin X=400\r\nVideo window origin Y=300\r\n");
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), clip, &pi));
+  HWND video = WaitForProcessWindow(pi.dwProcessId, "VWClassName", 30000);
+  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 5000);
+  ASSERT_TRUE(video) << "no video window";
+  ASSERT_TRUE(main);
+  RECT r;
+  GetWindowRect(video, &r);
+  EXPECT_EQ(160, r.right - r.left);  // the clip's size, at the stored place
+  EXPECT_EQ(120, r.bottom - r.top);
+  EXPECT_EQ(400, r.left);
+  EXPECT_TRUE(WaitUntil([&] { return NearGray(CentreColour(video)); }, 5000))
+      << std::hex << "centre colour 0x" << CentreColour(video);
+  // The time digits move on while it plays.
+  std::vector<COLORREF> before = Snapshot(main);
+  EXPECT_TRUE(WaitUntil([&] { return Snapshot(main) != before; }, 3000));
+  // At the end of the clip (3 s) the player moves on: with "Repeat" on and
+  // the file as the only item, it plays it again, and the window stays.
+  Sleep(3500);
+  EXPECT_TRUE(IsWindow(WaitForProcessWindow(pi.dwProcessId, "VWClassName", 5000)));
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
+  DWORD code = 99;
+  GetExitCodeProcess(pi.hProcess, &code);
+  if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 98);
+  EXPECT_EQ(0u, code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  auto lines = ReadLines(dir.File("Zelvo.ini"));
+  EXPECT_EQ(clip, ValueOf(lines, "Last file name"));
 }

@@ -10,7 +10,7 @@
 #include "player/command_ids.h"
 #include "player/engine_client.h"
 #include "player/player_app.h"
-#include "player/tests/fake_engine.h"
+#include "player/tests/fake_engine_client.h"
 #include "player/tests/test_support.h"
 
 using namespace test_support;
@@ -121,51 +121,7 @@ bool TestSkin::exit_on_first_command = true;
 int TestSkin::main_x_on_destroy = 0;
 void (*TestSkin::when_running)(HWND) = nullptr;
 
-// The real engine client over a recording fake engine.
-class TestEngine {
- public:
-  bool loads = true;
-  bool plays = true;
-  TestEngine()
-      : client([this](IClassFactory** factory, HINSTANCE* library) {
-          *library = nullptr;
-          if (!loads) return E_FAIL;
-          factory_->AddRef();
-          *factory = factory_;
-          return S_OK;
-        }) {
-    factory_->prepare = [this](FakeEngine& fake) {
-      fake.open_result = plays ? S_OK : E_FAIL;
-      FakeStream audio;
-      audio.type = L"Audio";
-      fake.streams.push_back(audio);
-    };
-    current = this;
-  }
-  ~TestEngine() {
-    client.Unload();
-    factory_->Release();
-    if (current == this) current = nullptr;
-  }
-  FakeEngine* fake() const { return factory_->last(); }
-  // The fake's calls that start-up and shut-down are about.
-  std::vector<std::string> Calls() const {
-    std::vector<std::string> kept;
-    if (!fake()) return kept;
-    for (const std::string& call : fake()->calls) {
-      if (call == "Play" || call == "Reset" || call.rfind("PutCallback", 0) == 0 || call.rfind("FileName=", 0) == 0) {
-        if (kept.empty() || kept.back() != call) kept.push_back(call);
-      }
-    }
-    return kept;
-  }
-  static TestEngine* current;
-  EngineClient client;
-
- private:
-  FakeEngineFactory* factory_ = new FakeEngineFactory;
-};
-TestEngine* TestEngine::current = nullptr;
+using TestEngine = FakeEngineClient;
 
 FakeEngine* CurrentFake() { return TestEngine::current ? TestEngine::current->fake() : nullptr; }
 

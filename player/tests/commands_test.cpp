@@ -1,0 +1,219 @@
+// The player's commands in this process: the real start-up, command window,
+// message loop and default skin, with the real engine client over a
+// recording fake engine. Each test runs one player; its scenario runs from
+// a thread timer inside the player's own message loop.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "player/command_ids.h"
+#include "player/player_app.h"
+#include "player/player_skin.h"
+#include "player/skin/skin_loader.h"
+#include "player/tests/fake_engine_client.h"
+#include "player/tests/test_support.h"
+
+using namespace test_support;
+
+namespace {
+
+PlayerApp* g_app = nullptr;
+std::function<void(PlayerApp&)> g_scenario;
+bool g_ran = false;
+
+void Send(int id, LPARAM lparam = 0) { SendMessageA(g_app->command_window(), WM_COMMAND, id, lparam); }
+
+// Lets the player's own posted commands run.
+void Pump(DWORD ms = 100) {
+  DWORD end = GetTickCount() + ms;
+  MSG msg;
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  }
+}
+
+void CALLBACK RunScenario(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  if (!g_ran) {
+    g_ran = true;
+    g_scenario(*g_app);
+  }
+  PostMessageA(g_app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+}
+
+FakeStream Stream(const wchar_t* type) {
+  FakeStream stream;
+  stream.type = type;
+  return stream;
+}
+
+// Runs the player on `command_line` in a scratch folder (the settings file
+// lands there) with the fake engine, and `scenario` once it runs.
+void RunPlayer(FakeEngineClient& engine, const char* command_line, std::function<void(PlayerApp&)> scenario) {
+  ScratchFolder dir;
+  CurrentDirectory cd(dir.path());
+  PlayerSkin skin;
+  PlayerApp app(GetModuleHandleA(nullptr), &skin, &engine.client);
+  g_app = &app;
+  g_scenario = std::move(scenario);
+  g_ran = false;
+  SetTimer(nullptr, 0, 300, RunScenario);
+  app.Run(command_line);
+  EXPECT_TRUE(g_ran);
+  g_app = nullptr;
+}
+
+std::vector<std::string> Puts(FakeEngine* fake, const std::string& prefix) { return fake->CallsWithPrefix(prefix); }
+
+std::wstring DurationText() {
+  skin::SkinText* text = skin::CurrentSkin().durationText;
+  return text ? text->Text() : L"(none)";
+}
+
+}  // namespace
+
+TEST(Commands, PauseTwicePlaysAndTheBarSeeksInMillionthsOfTheDuration) {
+  FakeEngineClient engine;
+  engine.streams = {Stream(L"Video"), Stream(L"Audio")};
+  RunPlayer(engine, "clip.avi", [&](PlayerApp& app) {
+    FakeEngine* fake = engine.fake();
+    ASSERT_TRUE(fake->Called("FileName=clip.avi"));
+    EXPECT_FALSE(app.paused());
+    fake->ClearCalls();
+    Send(IDM_FILE_PAUSE);
+    EXPECT_TRUE(fake->Called("Pause"));
+    EXPECT_TRUE(app.paused());
+    Send(IDM_FILE_PAUSE);
+    EXPECT_TRUE(fake->Called("Play"));
+    EXPECT_FALSE(app.paused());
+
+    Send(IDM_SET_POSITION, 500000);
+    EXPECT_TRUE(fake->Called("CurrentPosition=500000000"));
+    EXPECT_EQ(L"0:00:50 / 0:01:40", DurationText());
+
+    // Forward past the end lands at the end; backward before 0 at 0.
+    Send(kCommandSeekForwardBy, 0x7FFFFFFF);
+    EXPECT_TRUE(fake->Called("CurrentPosition=1000000000"));
+    Send(kCommandSeekToMilliseconds, 3000);
+    Send(kCommandSeekBackwardRewind);
+    EXPECT_TRUE(fake->Called("CurrentPosition=0"));
+  });
+}
+
+TEST(Commands, MuteSilencesEveryAudioStreamAndTheNextFileStartsSilent) {
+  FakeEngineClient engine;
+  engine.streams = {Stream(L"Video"), Stream(L"Audio"), Stream(L"Audio")};
+  RunPlayer(engine, "first.avi", [&](PlayerApp& app) {
+    FakeEngine* fake = engine.fake();
+    Pump();
+    Send(IDM_SET_VOLUME, 500000);
+    int32_t audible = app.settings().volume;
+    EXPECT_GT(audible, -10000);
+    fake->ClearCalls();
+    Send(IDM_VOLUME_MUTE_ON);
+    EXPECT_TRUE(fake->Called("Volume(1)=-10000"));
+    EXPECT_TRUE(fake->Called("Volume(2)=-10000"));
+    // Volume up while muted stores the louder volume, the streams stay silent.
+    Send(IDM_VOLUME_DOWN);
+    Send(IDM_VOLUME_UP);
+    EXPECT_EQ(audible, app.settings().volume);
+
+    // The next file, from the end of this one.
+    app.playlist().Append(L"second.avi");
+    fake->ClearCalls();
+    Send(kCommandFileComplete);
+    Pump(300);
+    ASSERT_TRUE(fake->Called("FileName=second.avi"));
+    for (const std::string& put : Puts(fake, "Volume(")) {
+      if (put.back() != '?') {
+        EXPECT_NE(std::string::npos, put.find("=-10000")) << put;
+      }
+    }
+    // Only the first sound stream plays; the balance goes to it.
+    EXPECT_TRUE(fake->Called("EnableStream(1)=1"));
+    EXPECT_TRUE(fake->Called("EnableStream(2)=0"));
+    Send(IDM_VOLUME_MUTE_OFF);
+    std::vector<std::string> after = Puts(fake, "Volume(1)=");
+    ASSERT_FALSE(after.empty());
+    EXPECT_NE("Volume(1)=-10000", after.back());
+  });
+}
+
+TEST(Commands, PictureLevelsStayWhenTheEngineDoesNotTakeThem) {
+  FakeEngineClient engine;
+  engine.streams = {Stream(L"Video"), Stream(L"Audio")};
+  RunPlayer(engine, "clip.avi", [&](PlayerApp& app) {
+    FakeEngine* fake = engine.fake();
+    app.settings().brightness = 7;
+    {
+      auto lock = fake->Lock();
+      fake->results["Brightness put"] = S_FALSE;
+      fake->results["Brightness get"] = S_FALSE;
+    }
+    Send(IDM_BRIGHTNESS_UP);
+    EXPECT_EQ(7, app.settings().brightness);
+    EXPECT_TRUE(fake->Called("Brightness(0)=8"));  // stepped from the setting
+    {
+      auto lock = fake->Lock();
+      fake->results.erase("Brightness put");
+      fake->results.erase("Brightness get");
+      fake->streams[0].brightness = 100;
+    }
+    Send(IDM_BRIGHTNESS_UP);
+    EXPECT_EQ(100, app.settings().brightness);  // at the top it stays there
+    Send(IDM_CONTRAST_DOWN);
+    EXPECT_EQ(-1, app.settings().contrast);
+  });
+}
+
+TEST(Commands, TheEndOfAFileSignalledFromAnotherThreadPlaysTheNextItem) {
+  FakeEngineClient engine;
+  engine.streams = {Stream(L"Video"), Stream(L"Audio")};
+  RunPlayer(engine, "one.avi", [&](PlayerApp& app) {
+    FakeEngine* fake = engine.fake();
+    Pump();
+    app.playlist().Append(L"two.avi");
+    EXPECT_EQ(0, app.playlist().Index());
+    std::thread engine_thread([fake] { fake->FireComplete(); });
+    engine_thread.join();
+    Pump(300);
+    EXPECT_TRUE(fake->Called("FileName=two.avi"));
+    EXPECT_EQ(1, app.playlist().Index());
+    // Previous goes back; at the first item it stays.
+    Send(IDM_PLAYPREVIOUS);
+    Pump(200);
+    EXPECT_EQ(0, app.playlist().Index());
+    Send(IDM_PLAYPREVIOUS);
+    EXPECT_EQ(0, app.playlist().Index());
+  });
+}
+
+TEST(Commands, PlayWithNothingLoadedAndAnEmptyPlaylistAsksForAFile) {
+  FakeEngineClient engine;
+  RunPlayer(engine, "", [&](PlayerApp& app) {
+    EXPECT_TRUE(app.playlist().Empty());
+    bool dialog_seen = false;
+    std::thread closer([&] {
+      for (int i = 0; i < 100; ++i) {
+        if (HWND dialog = FindWindowA(nullptr, "Open Media File...")) {
+          dialog_seen = true;
+          PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+          return;
+        }
+        Sleep(50);
+      }
+    });
+    Send(IDM_FILE_PLAY);
+    closer.join();
+    EXPECT_TRUE(dialog_seen);
+    EXPECT_FALSE(engine.fake()->Count("FileName="));
+  });
+}
