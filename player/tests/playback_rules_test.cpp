@@ -509,15 +509,15 @@ TEST(Docking, HostileValuesStayInRange) {
 }
 
 TEST(MediaNames, PlaylistsAndWindowsMediaAreRefusedWhateverTheirCase) {
-  EXPECT_EQ(kAsxRefused, RefusedMediaName(L"C:\\Clips\\list.ASX"));
-  EXPECT_EQ(kAsxRefused, RefusedMediaName(L"C:\\a.asx.avi"));  // even before another extension
-  EXPECT_EQ(kWindowsMediaRefused, RefusedMediaName(L"C:\\song.WMA"));
-  EXPECT_EQ(kWindowsMediaRefused, RefusedMediaName(L"C:\\x.wmv.avi"));
-  EXPECT_EQ(nullptr, RefusedMediaName(L"C:\\Clips\\Movie.avi"));
+  EXPECT_STREQ(kAsxRefused, RefusedMediaName(L"C:\\Clips\\list.ASX"));
+  EXPECT_STREQ(kAsxRefused, RefusedMediaName(L"C:\\a.asx.avi"));  // even before another extension
+  EXPECT_STREQ(kWindowsMediaRefused, RefusedMediaName(L"C:\\song.WMA"));
+  EXPECT_STREQ(kWindowsMediaRefused, RefusedMediaName(L"C:\\x.wmv.avi"));
+  EXPECT_STREQ(nullptr, RefusedMediaName(L"C:\\Clips\\Movie.avi"));
   // Windows Media names count only in the first 259 characters.
   std::wstring deep = L"C:\\" + std::wstring(300, L'a') + L".wmv";
-  EXPECT_EQ(nullptr, RefusedMediaName(deep));
-  EXPECT_EQ(kAsxRefused, RefusedMediaName(deep + L".asx"));
+  EXPECT_STREQ(nullptr, RefusedMediaName(deep));
+  EXPECT_STREQ(kAsxRefused, RefusedMediaName(deep + L".asx"));
   EXPECT_EQ(L"c:\\movie.avi", LoweredName(L"C:\\Movie.AVI"));
   EXPECT_EQ(L"a b.avi", UnquotedFileName(L"\"a b.avi\""));
   EXPECT_EQ(L"", UnquotedFileName(L"\""));
