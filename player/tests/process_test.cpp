@@ -207,6 +207,19 @@ namespace {
 
 }  // namespace
 
+// Closes the player as a user would and expects it to end with 0 in time;
+// one that does not is stopped.
+void CloseAndExpectCleanExit(HWND main, const PROCESS_INFORMATION& pi) {
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
+  DWORD code = 99;
+  GetExitCodeProcess(pi.hProcess, &code);
+  if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 98);
+  EXPECT_EQ(0u, code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
+
 TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
   if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
   ScratchFolder dir;
@@ -219,14 +232,7 @@ TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
   }
   ASSERT_TRUE(main);
   Sleep(300);
-  PostMessageA(main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
-  DWORD code = 99;
-  GetExitCodeProcess(pi.hProcess, &code);
-  if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 98);
-  EXPECT_EQ(0u, code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  CloseAndExpectCleanExit(main, pi);
   auto lines = ReadLines(dir.File("Zelvo.ini"));
   EXPECT_EQ(FreshSettingsFile().size(), lines.size());
   EXPECT_EQ("clip one.avi", ValueOf(lines, "Last file name"));
@@ -396,14 +402,7 @@ TEST(PlayerProcess, StartedWithAFileItPlaysItInTheVideoWindowAndTheTimeRuns) {
   // the file as the only item, it plays it again, and the window stays.
   Sleep(3500);
   EXPECT_TRUE(IsWindow(WaitForProcessWindow(pi.dwProcessId, "VWClassName", 5000)));
-  PostMessageA(main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
-  DWORD code = 99;
-  GetExitCodeProcess(pi.hProcess, &code);
-  if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 98);
-  EXPECT_EQ(0u, code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  CloseAndExpectCleanExit(main, pi);
   auto lines = ReadLines(dir.File("Zelvo.ini"));
   EXPECT_EQ(clip, ValueOf(lines, "Last file name"));
 }
