@@ -100,6 +100,9 @@ enum CommandId : int {
   kCommandStopAndClose = 900,
   // A skin change, carried out once the command that asked for it returned.
   kCommandWearPendingSkin = 901,
+  // The main form's other shape, built once the command that asked for it
+  // (clicked on the form being replaced) returned.
+  kCommandSwitchMainForm = 902,
 };
 
 // Timers on the command window.

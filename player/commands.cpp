@@ -257,6 +257,9 @@ int PlayerApp::WearSkin(const std::string& description, const std::string& archi
   skin_loaded_ = true;
   settings_.main_skin_window = skin_->MainWindow();
   if (HWND main = skin_->MainWindow()) ShowWindow(main, SW_SHOW);
+  docked_ = DockedFlags();
+  main_pull_ = playlist_pull_ = DockPull();
+  DockPlaylistToMain();
   time_display_.Forget();
   ApplyStoredSettingsToSkin();
   return result;
@@ -515,6 +518,15 @@ bool PlayerApp::HandleSkinCommand(int id) {
     case kCommandDefaultSkin:
       pending_skin_archive_.clear();
       PostCommand(kCommandWearPendingSkin, 0);
+      return true;
+    case IDM_MINIMIZEMAINWINDOW:
+    case IDM_NORMALIZEMAINWINDOW:
+      // The button that asked is on the form being replaced.
+      pending_main_form_ = id == IDM_MINIMIZEMAINWINDOW ? "MainSkinMinimized" : "MainSkin";
+      PostCommand(kCommandSwitchMainForm, 0);
+      return true;
+    case kCommandSwitchMainForm:
+      SwitchMainForm();
       return true;
     case kCommandWearPendingSkin:
       if (pending_skin_archive_.empty()) {

@@ -118,6 +118,7 @@ void PlayerApp::ApplyStoredSettingsToSkin() {
   if (skin_ && skin_->PlaylistWindow() && settings_.playlist_visible) PostCommand(IDM_PLAYLIST_SHOW, 0);
   // The title comes back at the next tick.
   status_.Show(2, 0, 0);
+  if (EngineReady()) RefreshTimeDisplay(engine_->Position(), true);
 }
 
 void PlayerApp::StopPlayback() {
@@ -195,6 +196,7 @@ int PlayerApp::Run(const char* command_line) {
   // 13-16: first playlist item, tray, show the main window.
   HWND main_window = skin_->MainWindow();
   if (main_window) PostMessageA(main_window, WM_COMMAND, IDM_PLAYLIST_SETITEM, 0);
+  DockPlaylistToMain();
   if (settings_.auto_run_in_tray) PostCommand(IDM_MINIMIZETOTRAY, 0);
   HANDLE splash = CreateSemaphoreA(nullptr, 1, 1, kSplashSemaphore);
   if (splash) {

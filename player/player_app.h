@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "player/core/docking.h"
 #include "player/core/playlist.h"
 #include "player/core/status_text.h"
 #include "player/core/time_display.h"
@@ -49,6 +50,13 @@ class SkinHost {
   // Redraws the "MainSkin" and "PlayList" windows.
   virtual void RedrawWindows() = 0;
   virtual HWND TooltipWindow() const = 0;
+  // The "LoadPlaylistFileBar" element's window, if it has one of its own.
+  virtual HWND ButtonsBarWindow() const = 0;
+  // The main form goes (its window's destruction stores its position) and
+  // the form `form_name` of the same skin takes its place at (x, y); the
+  // new form's window, or null when the skin has no such form.
+  virtual void DeleteMainForm() = 0;
+  virtual HWND BuildMainForm(const char* form_name, int x, int y) = 0;
 };
 
 class PlayerApp {
@@ -67,6 +75,11 @@ class PlayerApp {
   LRESULT DispatchCommand(HWND window, int id, LPARAM lparam);
   // The shut-down routine; a second call does nothing.
   void Shutdown();
+
+  // The skin's forms hand their messages here before their own handling;
+  // true when the player answered the message, with `*result`.
+  enum class Form { kMain, kPlaylist, kButtonsBar };
+  bool OnFormMessage(Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
 
   PlayerSettings& settings() { return settings_; }
   HWND command_window() const { return command_window_; }
@@ -125,6 +138,16 @@ class PlayerApp {
   void OnTitleTick();
   void OnPositionTick();
 
+  // The skin's windows: moving, docking and the main form's two shapes.
+  bool OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+  bool OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+  void SaveDragFullWindows();
+  void RestoreDragFullWindows();
+  void RememberWindowPositions();
+  void DockProposedRect(RECT* proposed, HWND other, DockPull& pull);
+  void DockPlaylistToMain();
+  void SwitchMainForm();
+
   // Skins.
   void ChangeSkin();
   void WearDefaultSkin();
@@ -161,4 +184,16 @@ class PlayerApp {
   // A WinAmp skin chosen to be worn once the command that chose it is over;
   // empty for the default skin.
   std::string pending_skin_archive_;
+  // The main form to build once the command that asked for it is over.
+  const char* pending_main_form_ = nullptr;
+  // Docking: the flags both windows share, the pull of each relation, and
+  // where each window stood at its last move.
+  DockedFlags docked_;
+  DockPull main_pull_;
+  DockPull playlist_pull_;
+  POINT main_origin_ = {0, 0};
+  POINT playlist_origin_ = {0, 0};
+  // The drag-full-windows setting while a window is dragged; -1 when none
+  // is saved.
+  int drag_full_windows_saved_ = -1;
 };

@@ -7,12 +7,26 @@
 namespace {
 
 HWND g_command_window = nullptr;
+PlayerApp* g_player = nullptr;
+
+HWND BarWindow() {
+  skin::SkinElement* bar = skin::CurrentSkin().buttonsBar;
+  return bar ? bar->GetWindow() : nullptr;
+}
 
 // Every command an element sends goes to the command window, which carries
-// it out and sends it back down the element trees.
-LRESULT CALLBACK CommandHandler(HWND, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_COMMAND && g_command_window) return SendMessageA(g_command_window, WM_COMMAND, wparam, lparam);
-  return 0;
+// it out and sends it back down the element trees. A command from the
+// buttons bar closes the bar once it is carried out.
+LRESULT CALLBACK CommandHandler(HWND sender, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message != WM_COMMAND || !g_command_window) return 0;
+  HWND bar = BarWindow();
+  const bool from_bar = bar && sender && (sender == bar || IsChild(bar, sender));
+  LRESULT result = SendMessageA(g_command_window, WM_COMMAND, wparam, lparam);
+  // The command may have replaced the skin: look the bar up again.
+  if (from_bar && LOWORD(wparam) != IDM_PLAYLISTBUTTONSBAR) {
+    if (skin::SkinElement* current = skin::CurrentSkin().buttonsBar) current->Hide();
+  }
+  return result;
 }
 
 // Window move by the mouse: SC_MOVE with a nonzero hit-test part.
@@ -30,19 +44,31 @@ LRESULT MoveOrDefault(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// The player answers a form's message first; what it leaves goes on.
+bool PlayerAnswers(PlayerApp::Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                   LRESULT* result) {
+  return g_player && g_player->OnFormMessage(form, window, message, wparam, lparam, result);
+}
+
 LRESULT CALLBACK MainWindowHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_CLOSE) {
     PostMessageA(g_command_window, WM_COMMAND, kCommandShutDown, 0);
     return 0;
   }
+  LRESULT result = 0;
+  if (PlayerAnswers(PlayerApp::Form::kMain, window, message, wparam, lparam, &result)) return result;
   return MoveOrDefault(window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK PlaylistWindowHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (PlayerAnswers(PlayerApp::Form::kPlaylist, window, message, wparam, lparam, &result)) return result;
   return MoveOrDefault(window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK ButtonsBarHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (PlayerAnswers(PlayerApp::Form::kButtonsBar, window, message, wparam, lparam, &result)) return result;
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -55,6 +81,7 @@ PlayerSkin::~PlayerSkin() { Destroy(); }
 int PlayerSkin::Load(PlayerApp& app) {
   PlayerSettings& s = app.settings();
   g_command_window = app.command_window();
+  g_player = &app;
   delete entries_;
   entries_ = new skin::VectorPlaylist(&app.playlist().Entries());
 
@@ -90,6 +117,14 @@ void PlayerSkin::Destroy() {
 HWND PlayerSkin::MainWindow() const { return WindowOf(skin::CurrentSkin().mainForm); }
 
 HWND PlayerSkin::PlaylistWindow() const { return WindowOf(skin::CurrentSkin().playlistForm); }
+
+HWND PlayerSkin::ButtonsBarWindow() const { return BarWindow(); }
+
+void PlayerSkin::DeleteMainForm() { skin::DeleteMainForm(); }
+
+HWND PlayerSkin::BuildMainForm(const char* form_name, int x, int y) {
+  return WindowOf(skin::BuildMainForm(form_name, x, y));
+}
 
 void PlayerSkin::RouteCommand(WPARAM wparam, LPARAM lparam) {
   skin::LoadedSkin& current = skin::CurrentSkin();

@@ -26,6 +26,9 @@ class PlayerSkin : public SkinHost {
   void LayoutFileList() override;
   void RedrawWindows() override;
   HWND TooltipWindow() const override;
+  HWND ButtonsBarWindow() const override;
+  void DeleteMainForm() override;
+  HWND BuildMainForm(const char* form_name, int x, int y) override;
 
   const ExtractReport& last_unpack() const { return last_unpack_; }
 

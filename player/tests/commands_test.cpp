@@ -57,7 +57,9 @@ FakeStream Stream(const wchar_t* type) {
 
 // Runs the player on `command_line` in a scratch folder (the settings file
 // lands there) with the fake engine, and `scenario` once it runs.
-void RunPlayer(FakeEngineClient& engine, const char* command_line, std::function<void(PlayerApp&)> scenario) {
+// `after`, if given, sees the player once it has shut down.
+void RunPlayer(FakeEngineClient& engine, const char* command_line, std::function<void(PlayerApp&)> scenario,
+               std::function<void(PlayerApp&)> after = nullptr) {
   ScratchFolder dir;
   CurrentDirectory cd(dir.path());
   PlayerSkin skin;
@@ -68,6 +70,7 @@ void RunPlayer(FakeEngineClient& engine, const char* command_line, std::function
   SetTimer(nullptr, 0, 300, RunScenario);
   app.Run(command_line);
   EXPECT_TRUE(g_ran);
+  if (after) after(app);
   g_app = nullptr;
 }
 
@@ -174,12 +177,18 @@ TEST(Commands, PictureLevelsStayWhenTheEngineDoesNotTakeThem) {
   });
 }
 
-TEST(Commands, TheEndOfAFileSignalledFromAnotherThreadPlaysTheNextItem) {
+TEST(Commands, TheEndOfAFileSignalledFromAnotherThreadWhileCompactPlaysTheNextItem) {
   FakeEngineClient engine;
   engine.streams = {Stream(L"Video"), Stream(L"Audio")};
   RunPlayer(engine, "one.avi", [&](PlayerApp& app) {
     FakeEngine* fake = engine.fake();
     Pump();
+    // The compact form replaces the main window while the file plays.
+    HWND normal = app.settings().main_skin_window;
+    Send(IDM_MINIMIZEMAINWINDOW);
+    Pump();
+    ASSERT_NE(nullptr, app.settings().main_skin_window);
+    EXPECT_NE(normal, app.settings().main_skin_window);
     app.playlist().Append(L"two.avi");
     EXPECT_EQ(0, app.playlist().Index());
     std::thread engine_thread([fake] { fake->FireComplete(); });
@@ -216,4 +225,106 @@ TEST(Commands, PlayWithNothingLoadedAndAnEmptyPlaylistAsksForAFile) {
     EXPECT_TRUE(dialog_seen);
     EXPECT_FALSE(engine.fake()->Count("FileName="));
   });
+}
+
+namespace {
+
+RECT WindowRect(HWND window) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  return rect;
+}
+
+void MoveTo(HWND window, LONG x, LONG y) {
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// What a drag proposes to the window, after docking had its say.
+RECT ProposeMove(HWND window, LONG x, LONG y) {
+  RECT rect = WindowRect(window);
+  OffsetRect(&rect, x - rect.left, y - rect.top);
+  SendMessageA(window, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&rect));
+  return rect;
+}
+
+}  // namespace
+
+TEST(Commands, ThePlaylistDocksToTheMainWindowAndTravelsWithIt) {
+  FakeEngineClient engine;
+  POINT main_at = {};
+  RunPlayer(
+      engine, "",
+      [&](PlayerApp& app) {
+        Pump();
+        Send(IDM_PLAYLIST_SHOW);
+        HWND main = app.settings().main_skin_window;
+        HWND playlist = skin::CurrentSkin().playlistForm->GetWindow();
+        ASSERT_TRUE(main && playlist);
+        const int interval = app.settings().docking_interval;
+        ASSERT_GT(interval, 3);
+
+        // Dragged far away, the playlist is free: the main window moves alone.
+        RECT free = ProposeMove(playlist, 600, 500);
+        EXPECT_EQ(600, free.left);
+        MoveTo(playlist, free.left, free.top);
+        MoveTo(main, 100, 100);
+        EXPECT_EQ(600, WindowRect(playlist).left);
+
+        // A few pixels off the main window's right edge, it snaps to it.
+        RECT m = WindowRect(main);
+        RECT snapped = ProposeMove(playlist, m.right + interval - 2, m.top + 1);
+        EXPECT_EQ(m.right, snapped.left);
+        MoveTo(playlist, snapped.left, snapped.top);
+        const RECT before = WindowRect(playlist);
+
+        // Docked, the playlist follows every move of the main window.
+        MoveTo(main, 140, 120);
+        RECT after = WindowRect(playlist);
+        EXPECT_EQ(before.left + 40, after.left);
+        EXPECT_EQ(before.top + 20, after.top);
+
+        // Pulled gently it stays; pulled further than the interval it breaks free.
+        RECT pulled = ProposeMove(playlist, after.left + 1, after.top);
+        EXPECT_EQ(after.left, pulled.left);
+        RECT torn = ProposeMove(playlist, after.left + interval + 20, after.top);
+        EXPECT_GT(torn.left, after.left + interval);
+
+        // The wheel over the main window turns the volume a tenth per notch.
+        Send(IDM_SET_VOLUME, 500000);
+        SendMessageA(main, WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), 0);
+        EXPECT_EQ(700000, app.volume_slider());
+        SendMessageA(main, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+        EXPECT_EQ(600000, app.volume_slider());
+
+        // The playlist's close box hides it and remembers that.
+        SendMessageA(playlist, WM_CLOSE, 0, 0);
+        EXPECT_FALSE(IsWindowVisible(playlist));
+        EXPECT_EQ(0, app.settings().playlist_visible);
+
+        // Back and forth between the two shapes, at the same place.
+        MoveTo(main, 210, 90);
+        main_at = {210, 90};
+        Send(IDM_MINIMIZEMAINWINDOW);
+        Pump();
+        HWND compact = app.settings().main_skin_window;
+        ASSERT_NE(nullptr, compact);
+        EXPECT_NE(main, compact);
+        EXPECT_TRUE(IsWindowVisible(compact));
+        RECT c = WindowRect(compact);
+        EXPECT_EQ(210, c.left);
+        EXPECT_EQ(90, c.top);
+        EXPECT_LT(c.bottom - c.top, m.bottom - m.top);
+        Send(IDM_NORMALIZEMAINWINDOW);
+        Pump();
+        HWND normal = app.settings().main_skin_window;
+        ASSERT_NE(nullptr, normal);
+        EXPECT_EQ(m.bottom - m.top, WindowRect(normal).bottom - WindowRect(normal).top);
+        EXPECT_EQ(210, WindowRect(normal).left);
+      },
+      [&](PlayerApp& app) {
+        // Shut down, the windows' places are in the settings.
+        EXPECT_EQ(main_at.x, app.settings().main_window_x);
+        EXPECT_EQ(main_at.y, app.settings().main_window_y);
+        EXPECT_EQ(0, app.settings().playlist_visible);
+      });
 }

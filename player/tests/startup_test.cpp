@@ -73,6 +73,9 @@ class TestSkin : public SkinHost {
   void RouteCommand(WPARAM id, LPARAM) override { seen.routed.push_back(static_cast<int>(id)); }
   void ShowPlaylist(bool show) override { seen.playlist_shown.push_back(show); }
   void ShowButtonsBar(bool show) override { seen.bar_shown.push_back(show); }
+  HWND ButtonsBarWindow() const override { return nullptr; }
+  void DeleteMainForm() override {}
+  HWND BuildMainForm(const char*, int, int) override { return main_; }
   bool destroyed() const { return destroyed_; }
   bool HasText(TextLine) const override { return false; }
   void SetText(TextLine, const std::wstring&) override {}
