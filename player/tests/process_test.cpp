@@ -9,21 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "player/tests/process_support.h"
 #include "player/tests/test_support.h"
 
 using namespace test_support;
+using namespace process_support;
 
 namespace {
-
-std::string BuildFolder() {
-  char module[MAX_PATH];
-  GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string path(module);
-  path.erase(path.find_last_of('\\') + 1);
-  return path;
-}
-
-std::string PlayerExe() { return BuildFolder() + "ZelvoPlayer.exe"; }
 
 // A copy of the program in a folder of its own, without any skin beside it.
 std::string BarePlayer(const ScratchFolder& dir) {
@@ -65,20 +57,6 @@ struct PlayerRun {
   Box box;
   DWORD exit_code = 0xDEAD;
 };
-
-// Starts `exe` with `arguments` in `folder` without waiting for it.
-bool StartPlayer(const std::string& exe, const std::string& folder, const std::string& arguments,
-                 PROCESS_INFORMATION* pi) {
-  std::string command = "\"" + exe + "\" " + arguments;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  *pi = PROCESS_INFORMATION{};
-  return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, pi) != FALSE;
-}
-
-bool HasDefaultSkin() {
-  return GetFileAttributesA((BuildFolder() + "DefaultSkin.wsz").c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 PlayerRun RunPlayer(const std::string& exe, const std::string& folder, const std::string& arguments) {
   PlayerRun run;
@@ -203,22 +181,7 @@ TEST(PlayerProcess, IsA32BitWindowsProgram) {
   EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt.OptionalHeader.Subsystem);
 }
 
-namespace {
 
-}  // namespace
-
-// Closes the player as a user would and expects it to end with 0 in time;
-// one that does not is stopped.
-void CloseAndExpectCleanExit(HWND main, const PROCESS_INFORMATION& pi) {
-  PostMessageA(main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(pi.hProcess, 30000));
-  DWORD code = 99;
-  GetExitCodeProcess(pi.hProcess, &code);
-  if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 98);
-  EXPECT_EQ(0u, code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-}
 
 TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
   if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
@@ -240,75 +203,6 @@ TEST(PlayerProcess, WithItsDefaultSkinItShowsTheMainWindowAndClosesCleanly) {
   EXPECT_EQ("1", ValueOf(lines, "Auto close"));
   EXPECT_EQ("1", ValueOf(lines, "Is Playlist visible"));
 }
-
-namespace {
-
-// Real mouse input through the system's input queue, as a user's hand.
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  SendInput(1, &input, sizeof input);
-}
-
-void ClickAt(POINT at) {
-  SetCursorPos(at.x, at.y);
-  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at.x, at.y);
-  Sleep(150);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
-  Sleep(100);
-  SendMouse(MOUSEEVENTF_LEFTUP);
-}
-
-struct FindElement {
-  const char* name;
-  HWND found;
-};
-
-BOOL CALLBACK FindVisibleChild(HWND child, LPARAM param) {
-  auto* find = reinterpret_cast<FindElement*>(param);
-  char cls[128] = "";
-  GetClassNameA(child, cls, sizeof cls);
-  if (std::string(cls) != find->name || !IsWindowVisible(child)) return TRUE;
-  find->found = child;
-  return FALSE;
-}
-
-// The centre on the screen of the visible child window of `form` whose
-// class (the skin element's name) is `name`.
-bool ElementCentre(HWND form, const char* name, POINT* centre) {
-  FindElement find = {name, nullptr};
-  EnumChildWindows(form, FindVisibleChild, reinterpret_cast<LPARAM>(&find));
-  if (!find.found) return false;
-  RECT rect;
-  GetWindowRect(find.found, &rect);
-  *centre = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  return true;
-}
-
-bool WaitUntil(const std::function<bool()>& done, DWORD timeout_ms) {
-  for (DWORD waited = 0; waited < timeout_ms; waited += 50) {
-    if (done()) return true;
-    Sleep(50);
-  }
-  return done();
-}
-
-// Clicks at `at` until `effect` holds. The X server maps the player's new
-// windows a little after Wine reports them shown, and a click sent before
-// that reaches no window at all; a click that arrived shows its effect at
-// once, so another is sent only after a long quiet wait.
-bool ClickUntil(POINT at, const std::function<bool()>& effect) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    ClickAt(at);
-    if (WaitUntil(effect, 3000)) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 TEST(PlayerProcess, ButtonsOfTheDefaultSkinAnswerRealClicks) {
   if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
@@ -343,35 +237,10 @@ TEST(PlayerProcess, ButtonsOfTheDefaultSkinAnswerRealClicks) {
 
 namespace {
 
-// The colour on screen at the centre of a window.
-COLORREF CentreColour(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  HDC screen = GetDC(nullptr);
-  COLORREF colour = GetPixel(screen, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  ReleaseDC(nullptr, screen);
-  return colour;
-}
-
-// A small picture of a window's area as it is on screen now.
-std::vector<COLORREF> Snapshot(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  std::vector<COLORREF> pixels;
-  HDC screen = GetDC(nullptr);
-  for (int y = r.top; y < r.bottom; y += 3) {
-    for (int x = r.left; x < r.right; x += 3) pixels.push_back(GetPixel(screen, x, y));
-  }
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
 bool NearGray(COLORREF c) {
   auto mid = [](int v) { return v > 90 && v < 170; };
   return mid(GetRValue(c)) && mid(GetGValue(c)) && mid(GetBValue(c));
 }
-
-std::string EngineClip(const char* name) { return BuildFolder() + "..\\engine\\media\\" + name; }
 
 }  // namespace
 

@@ -1,0 +1,198 @@
+// The real ZelvoPlayer.exe playing real clips with the real engine: the
+// keys a user presses, the open dialog, the end of a file moving on to the
+// next one, and a WinAmp skin put on while a file plays. What the player
+// does is read off the screen: the clip's colour and size in the video
+// window and the time digits of the skin.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "player/tests/process_support.h"
+#include "player/tests/test_support.h"
+
+using namespace test_support;
+using namespace process_support;
+
+namespace {
+
+void PressKey(WORD key) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[1].ki.wVk = key;
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof input[0]);
+}
+
+struct Digits {
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectDigit(HWND child, LPARAM param) {
+  char cls[64] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  if (std::string(cls) == "TimeDigit" && IsWindowVisible(child)) reinterpret_cast<Digits*>(param)->windows.push_back(child);
+  return TRUE;
+}
+
+// The time digits of the main window as they are on the screen now.
+std::vector<COLORREF> DigitsOnScreen(HWND main) {
+  Digits digits;
+  EnumChildWindows(main, CollectDigit, reinterpret_cast<LPARAM>(&digits));
+  std::vector<COLORREF> pixels;
+  for (HWND digit : digits.windows) {
+    std::vector<COLORREF> one = Snapshot(digit);
+    pixels.insert(pixels.end(), one.begin(), one.end());
+  }
+  return pixels;
+}
+
+// The digits differ from `before` within the time given.
+bool DigitsChangeFrom(HWND main, const std::vector<COLORREF>& before, DWORD within_ms) {
+  return !before.empty() && WaitUntil([&] { return DigitsOnScreen(main) != before; }, within_ms);
+}
+
+bool DigitsChange(HWND main, DWORD within_ms) { return DigitsChangeFrom(main, DigitsOnScreen(main), within_ms); }
+
+bool DigitsStay(HWND main, DWORD for_ms) {
+  const std::vector<COLORREF> before = DigitsOnScreen(main);
+  Sleep(for_ms);
+  return !before.empty() && DigitsOnScreen(main) == before;
+}
+
+bool Red(COLORREF c) { return GetRValue(c) > 160 && GetGValue(c) < 90 && GetBValue(c) < 90; }
+bool Blue(COLORREF c) { return GetBValue(c) > 160 && GetRValue(c) < 90 && GetGValue(c) < 90; }
+
+// The player's video window shows a clip of this colour at this size.
+bool VideoShows(DWORD process, bool (*colour)(COLORREF), LONG width, LONG height, DWORD within_ms) {
+  return WaitUntil(
+      [&] {
+        HWND video = FindProcessWindow(process, "VWClassName");
+        if (!video) return false;
+        RECT r;
+        GetWindowRect(video, &r);
+        return r.right - r.left == width && r.bottom - r.top == height && colour(CentreColour(video));
+      },
+      within_ms);
+}
+
+// Fills in the player's open dialog titled `title` with `path` and presses
+// its Open button; false when no such dialog came up.
+bool AnswerFileDialog(DWORD process, const char* title, const std::string& path) {
+  HWND dialog = nullptr;
+  WaitUntil(
+      [&] {
+        dialog = FindWindowA("#32770", title);
+        DWORD owner = 0;
+        if (dialog) GetWindowThreadProcessId(dialog, &owner);
+        return dialog && owner == process && IsWindowVisible(dialog);
+      },
+      10000);
+  if (!dialog) return false;
+  Sleep(300);
+  // The file name box: a combo box in the explorer-style dialog, an edit
+  // field in the older one.
+  const int kFileNameCombo = 0x47c, kFileNameEdit = 0x480;
+  if (!SetDlgItemTextA(dialog, kFileNameCombo, path.c_str()) && !SetDlgItemTextA(dialog, kFileNameEdit, path.c_str()))
+    return false;
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  return WaitUntil([&] { return !IsWindow(dialog); }, 10000);
+}
+
+std::string Clip(const char* name) {
+  std::string clip = EngineClip(name);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(clip.c_str())) << clip;
+  return clip;
+}
+
+// The video window away from the skin, so that neither hides the other.
+const char kSettings[] =
+    "[Zelvo Player]\r\nVideo window origin X=400\r\nVideo window origin Y=300\r\nRewind seconds=4\r\n";
+
+}  // namespace
+
+TEST(PlayerPlaying, KeysPauseResumeAndSeekAndTheEndOfAFileMovesOnToTheNext) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  const std::string red = Clip("red_pcm.avi");    // 160 x 120, 10 s
+  const std::string blue = Clip("blue_pcm.avi");  // 240 x 100, 2 s
+  ScratchFolder dir;
+  WriteText(dir.File("Zelvo.ini"), kSettings);
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), red, &pi));
+  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 30000);
+  ASSERT_TRUE(main);
+  EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000)) << "the red clip is not on the screen";
+  EXPECT_TRUE(DigitsChange(main, 3000)) << "the time does not run";
+
+  SetForegroundWindow(main);
+  Sleep(300);
+  PressKey(VK_SPACE);
+  Sleep(400);
+  EXPECT_TRUE(DigitsStay(main, 1500)) << "Space did not pause";
+  // Paused, the right arrow still moves the time on, by "Rewind seconds".
+  std::vector<COLORREF> paused_at = DigitsOnScreen(main);
+  PressKey(VK_RIGHT);
+  EXPECT_TRUE(DigitsChangeFrom(main, paused_at, 2000)) << "the right arrow did not seek";
+  Sleep(300);
+  EXPECT_TRUE(DigitsStay(main, 1000)) << "the seek ended the pause";
+  paused_at = DigitsOnScreen(main);
+  PressKey(VK_SPACE);
+  EXPECT_TRUE(DigitsChangeFrom(main, paused_at, 3000)) << "Space did not resume";
+
+  // L opens a file: the blue clip joins the playlist and plays at once.
+  SetForegroundWindow(main);
+  Sleep(200);
+  PressKey('L');
+  ASSERT_TRUE(AnswerFileDialog(pi.dwProcessId, "Open Media File...", blue)) << "no open dialog";
+  EXPECT_TRUE(VideoShows(pi.dwProcessId, Blue, 240, 100, 10000)) << "the blue clip is not on the screen";
+  // Its end moves on: past the last item, "Repeat" starts the list again.
+  EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000)) << "the end of the blue clip did not move on";
+
+  CloseAndExpectCleanExit(main, pi);
+  auto lines = ReadLines(dir.File("Zelvo.ini"));
+  EXPECT_EQ("4", ValueOf(lines, "Rewind seconds"));
+}
+
+#ifdef ZELVO_SHARED_SKINS
+TEST(PlayerPlaying, AWinAmpSkinPutOnWhilePlayingLeavesTheFilePlaying) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  std::string skin = std::string("Z:") + ZELVO_SHARED_SKINS + "/base-2.91.wsz";
+  for (char& c : skin) {
+    if (c == '/') c = '\\';
+  }
+  if (GetFileAttributesA(skin.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no " << skin;
+  const std::string red = Clip("red_pcm.avi");
+  ScratchFolder dir;
+  WriteText(dir.File("Zelvo.ini"), kSettings);
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), red, &pi));
+  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 30000);
+  ASSERT_TRUE(main);
+  ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000));
+  HWND video = FindProcessWindow(pi.dwProcessId, "VWClassName");
+
+  // The change-skin command, as its menu entry sends it.
+  PostMessageA(main, WM_COMMAND, 178, 0);
+  ASSERT_TRUE(AnswerFileDialog(pi.dwProcessId, "Open WinAmpSkin File...", skin)) << "no skin dialog";
+  HWND winamp = nullptr;
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        winamp = FindProcessWindow(pi.dwProcessId, "MainSkin");
+        return winamp && winamp != main;
+      },
+      10000))
+      << "the WinAmp skin's main window did not come up";
+  // The same file plays on in the same video window, and the new skin's
+  // digits show its time running.
+  EXPECT_EQ(video, FindProcessWindow(pi.dwProcessId, "VWClassName"));
+  EXPECT_TRUE(Red(CentreColour(video)));
+  if (winamp && winamp != main) {
+    EXPECT_TRUE(DigitsChange(winamp, 3000)) << "the time stopped with the new skin";
+    CloseAndExpectCleanExit(winamp, pi);
+  } else {
+    TerminateProcess(pi.hProcess, 97);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+}
+#endif
