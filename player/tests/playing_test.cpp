@@ -109,6 +109,13 @@ std::string Clip(const char* name) {
 const char kSettings[] =
     "[Zelvo Player]\r\nVideo window origin X=400\r\nVideo window origin Y=300\r\nRewind seconds=4\r\n";
 
+// Starts the player in `dir` on `clip`; its main window, or null.
+HWND StartPlaying(const ScratchFolder& dir, const std::string& clip, PROCESS_INFORMATION* pi) {
+  WriteText(dir.File("Zelvo.ini"), kSettings);
+  if (!StartPlayer(PlayerExe(), dir.path(), clip, pi)) return nullptr;
+  return WaitForProcessWindow(pi->dwProcessId, "MainSkin", 30000);
+}
+
 }  // namespace
 
 TEST(PlayerPlaying, KeysPauseResumeAndSeekAndTheEndOfAFileMovesOnToTheNext) {
@@ -116,10 +123,8 @@ TEST(PlayerPlaying, KeysPauseResumeAndSeekAndTheEndOfAFileMovesOnToTheNext) {
   const std::string red = Clip("red_pcm.avi");    // 160 x 120, 10 s
   const std::string blue = Clip("blue_pcm.avi");  // 240 x 100, 2 s
   ScratchFolder dir;
-  WriteText(dir.File("Zelvo.ini"), kSettings);
   PROCESS_INFORMATION pi;
-  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), red, &pi));
-  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 30000);
+  HWND main = StartPlaying(dir, red, &pi);
   ASSERT_TRUE(main);
   EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000)) << "the red clip is not on the screen";
   EXPECT_TRUE(DigitsChange(main, 3000)) << "the time does not run";
@@ -163,10 +168,8 @@ TEST(PlayerPlaying, AWinAmpSkinPutOnWhilePlayingLeavesTheFilePlaying) {
   if (GetFileAttributesA(skin.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no " << skin;
   const std::string red = Clip("red_pcm.avi");
   ScratchFolder dir;
-  WriteText(dir.File("Zelvo.ini"), kSettings);
   PROCESS_INFORMATION pi;
-  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), red, &pi));
-  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 30000);
+  HWND main = StartPlaying(dir, red, &pi);
   ASSERT_TRUE(main);
   ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000));
   HWND video = FindProcessWindow(pi.dwProcessId, "VWClassName");
