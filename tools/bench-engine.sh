@@ -12,8 +12,6 @@ cmake --preset windows -S "$here" >/dev/null
 cmake --build "$build" --target engine_bench Tessel effects -- -j2 >/dev/null
 media="$build/engine/media"
 "$here/engine/tests/make-media.sh" "$media" >/dev/null
-session="$(mktemp -d)"
-trap '"$here/tools/wine-session" stop "$session" >/dev/null; rm -rf "$session"' EXIT
-"$here/tools/wine-session" start "$session" >/dev/null
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(wine --version 2>/dev/null)"
-ZELVO_WINE_SESSION="$session" "$here/tools/wine-run" "$build/engine/engine_bench.exe" "$media" "${1:-9}" | grep -v '^ALSA'
+. "$here/tools/wine-env.sh"
+zelvo_bench_session
+ZELVO_WINE_SESSION="$ZELVO_BENCH_SESSION" "$here/tools/wine-run" "$build/engine/engine_bench.exe" "$media" "${1:-9}" | grep -v '^ALSA'

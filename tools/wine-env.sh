@@ -43,3 +43,17 @@ zelvo_start_xvfb() {
   export DISPLAY=":$num"
   ZELVO_XVFB_PID=$pid
 }
+
+# zelvo_machine: the line every benchmark prints beside its figures.
+zelvo_machine() {
+  echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(wine --version 2>/dev/null)"
+}
+
+# zelvo_bench_session: a Wine session for a benchmark, stopped when the
+# script exits (its folder in ZELVO_BENCH_SESSION), and the machine line.
+zelvo_bench_session() {
+  ZELVO_BENCH_SESSION="$(mktemp -d)"
+  trap '"$ZELVO_ROOT/tools/wine-session" stop "$ZELVO_BENCH_SESSION" >/dev/null; rm -rf "$ZELVO_BENCH_SESSION"' EXIT
+  "$ZELVO_ROOT/tools/wine-session" start "$ZELVO_BENCH_SESSION" >/dev/null
+  zelvo_machine
+}

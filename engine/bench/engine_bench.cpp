@@ -12,36 +12,16 @@
 #include <functional>
 #include <vector>
 
+#include "common/bench_figures.h"
 #include "engine/tests/engine_test_support.h"
 
 using namespace tessel::testing;
 
 namespace {
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) * 1000.0 / double(frequency.QuadPart);
-}
-
-struct Figures {
-  double min = 0, median = 0, max = 0;
-};
-
-Figures Summary(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  Figures f;
-  if (v.empty()) return f;
-  f.min = v.front();
-  f.max = v.back();
-  f.median = v[v.size() / 2];
-  return f;
-}
+using bench::Figures;
+using bench::Now;
+using bench::Summary;
 
 void Print(const char* what, const Figures& engine, const Figures& baseline, const char* baselineName) {
   std::printf("%-34s engine   median %8.2f ms (min %8.2f, max %8.2f)\n", what, engine.median, engine.min, engine.max);
