@@ -13,6 +13,7 @@
 #include "player/core/levels.h"
 #include "player/core/media_names.h"
 #include "player/core/seeking.h"
+#include "player/dialog_filters.h"
 #include "player/engine_client.h"
 #include "player/messages.h"
 #include "player/player_app.h"
@@ -20,18 +21,10 @@
 
 namespace {
 
-constexpr wchar_t kMediaFilter[] =
-    L"Video Files (*.avi; *.qt; *.mov; *.mpg; *.mpeg; *.m1v)\0*.avi; *.qt; *.mov; *.mpg; *.mpeg; *.m1v\0"
-    L"Audio files (*.wav; *.mpa; *.mp2; *.mp3; *.au; *.aif; *.aiff; *.snd)\0"
-    L"*.wav; *.mpa; *.mp2; *.mp3; *.au; *.aif; *.aiff; *.snd\0"
-    L"All Files (*.*)\0*.*;\0";
-constexpr char kSkinFilter[] = "WinAMP Skin Files (*.wsz)\0*.wsz\0All Files (*.*)\0*.*\0";
 constexpr char kWebPage[] = "https://zelvo.example/player/";
 constexpr char kFileDialogFailed[] = "GetClipFileName Failed! Error=0x%x\r\n";
 constexpr size_t kMaxFileName = 260;
 
-// The command line's name without the one pair of quotes a shell puts
-// around a name with spaces.
 }  // namespace
 
 bool PlayerApp::EngineReady() const { return engine_ && engine_loaded_; }
@@ -141,9 +134,12 @@ void PlayerApp::PlayCurrentItem() {
   const std::wstring* entry = playlist_.Current();
   if (!entry) return;
   settings_.current_file_name = *entry;
+  const std::wstring name = *entry;
   if (SUCCEEDED(OpenAndPlay())) return;
-  // A file that does not open gives way to the next one; a list of which
-  // none opens ends rather than cycling.
+  // A file that does not open gives way to the next one, with a word on the
+  // status line; a list of which none opens ends rather than cycling.
+  const size_t slash = name.find_last_of(L"\\/");
+  ShowStatus(L"Could not open " + (slash == std::wstring::npos ? name : name.substr(slash + 1)), kStatusMessageTicks);
   NextStep step = playlist_.NextAfterFailedOpen(settings_.repeat != 0, settings_.shuffle != 0);
   if (step.action == NextAction::kPlay) {
     SendCommand(IDM_PLAYLIST_SETITEM, step.index);
@@ -544,7 +540,7 @@ bool PlayerApp::HandleSkinCommand(int id) {
 LRESULT PlayerApp::DispatchCommand(HWND window, int id, LPARAM lparam) {
   if (skin_ && skin_loaded_) skin_->RouteCommand(static_cast<WPARAM>(id), lparam);
   if (HandleWindowCommand(id) || HandleLevelCommand(id, lparam) || HandleTransportCommand(window, id, lparam) ||
-      HandleSkinCommand(id)) {
+      HandlePlaylistCommand(id) || HandleSkinCommand(id)) {
     return 0;
   }
   if (const wchar_t* hint = HoverHint(id)) {

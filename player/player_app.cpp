@@ -43,7 +43,8 @@ void PlayerApp::ComputePaths() {
   module_path_.assign(module, length);
   size_t slash = module_path_.find_last_of('\\');
   application_directory_ = slash == std::string::npos ? std::string() : module_path_.substr(0, slash + 1);
-  playlist_file_ = Cut(application_directory_ + "default.m3u");
+  playlist_file_ = playlist_file_override_.empty() ? Cut(application_directory_ + "default.m3u")
+                                                  : Cut(playlist_file_override_);
 
   // TMP names the user's temporary folder; without it, the system's.
   char temp[kMaxPath];
@@ -80,6 +81,10 @@ bool PlayerApp::CreateCommandWindow() {
 LRESULT CALLBACK PlayerApp::CommandWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_COMMAND && g_app) {
     return g_app->DispatchCommand(window, LOWORD(wparam), lparam);
+  }
+  if (message == WM_DROPFILES && g_app) {
+    g_app->OnDropFiles(reinterpret_cast<HDROP>(wparam));
+    return 0;
   }
   if (message == WM_TIMER && g_app) {
     if (wparam == kPositionTimer) g_app->OnPositionTick();
@@ -147,6 +152,7 @@ int PlayerApp::Run(const char* command_line) {
   // 4-7: paths, playlist, skin work folder.
   ComputePaths();
   playlist_.Clear();
+  LoadPlaylistFile(AnsiToWide(playlist_file_));
   CreateDirectoryA(skin_work_directory_.c_str(), nullptr);
 
   // 8: settings, windows, skin.
@@ -191,7 +197,6 @@ int PlayerApp::Run(const char* command_line) {
     }
     engine_loaded_ = true;
   }
-  SelectCommandLineFile();
 
   // 13-16: first playlist item, tray, show the main window.
   HWND main_window = skin_->MainWindow();
@@ -210,6 +215,9 @@ int PlayerApp::Run(const char* command_line) {
 
   // 17: the command-line file, or the playlist.
   bool playing = engine_ && engine_loaded_ && SUCCEEDED(OpenAndPlay());
+  // A file that played becomes the playlist's current item; one that did
+  // not open stays out of the list.
+  if (playing) SelectCommandLineFile();
   if (!playing && settings_.auto_start_playback) PostCommand(kCommandPlayCurrentItem, 0);
 
   // 18: the message loop.
@@ -217,6 +225,12 @@ int PlayerApp::Run(const char* command_line) {
   BOOL got;
   while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
     if (got == -1) break;
+    // Escape in full screen goes back to the window, rather than quitting.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && GetKeyState(VK_SHIFT) >= 0 && engine_ &&
+        engine_loaded_ && engine_->IsFullscreen()) {
+      engine_->SetFullscreen(false);
+      continue;
+    }
     if (accelerators_ && TranslateAcceleratorA(msg.hwnd, accelerators_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -267,7 +281,9 @@ void PlayerApp::Shutdown() {
     engine_->Unload();
     engine_loaded_ = false;
   }
-  // 5-6: tray icons and the playlist file join here with those modules.
+  // 5: tray icons join here with the tray.
+  // 6: the playlist, saved where it was read from.
+  SavePlaylistFile(AnsiToWide(playlist_file_));
   // 7: skin.
   DestroySkin();
   // 8: text brush and font.

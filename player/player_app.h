@@ -4,6 +4,7 @@
 // engine plug in through the two host interfaces below, so each arrives at
 // its own step of start-up and shut-down.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <string>
@@ -76,6 +77,16 @@ class PlayerApp {
   // The shut-down routine; a second call does nothing.
   void Shutdown();
 
+  // Files dropped onto one of the player's windows.
+  void OnDropFiles(HDROP drop);
+  // Reads and writes the playlist as ".m3u"; false when the file could not
+  // be read or written (the list, or the file, is then left as it was).
+  bool LoadPlaylistFile(const std::wstring& path);
+  bool SavePlaylistFile(const std::wstring& path);
+  // Keeps the playlist in `path` instead of "default.m3u" beside the
+  // program (for tests, which must not share one list); before Run.
+  void UsePlaylistFile(const std::string& path);
+
   // The skin's forms hand their messages here before their own handling;
   // true when the player answered the message, with `*result`.
   enum class Form { kMain, kPlaylist, kButtonsBar };
@@ -138,6 +149,15 @@ class PlayerApp {
   void OnTitleTick();
   void OnPositionTick();
 
+  // The playlist's commands.
+  bool HandlePlaylistCommand(int id);
+  HWND PlaylistWindow() const;
+  void SelectPlaylistItem(int32_t index);
+  void PlaylistChanged();
+  void AddFiles();
+  void LoadPlaylistDialog();
+  void SavePlaylistDialog();
+
   // The skin's windows: moving, docking and the main form's two shapes.
   bool OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
   bool OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
@@ -181,6 +201,8 @@ class PlayerApp {
   int32_t volume_slider_ = 0;
   // The first file dialog of a run starts at the root folder.
   bool file_dialog_used_ = false;
+  bool save_dialog_used_ = false;
+  std::string playlist_file_override_;
   // A WinAmp skin chosen to be worn once the command that chose it is over;
   // empty for the default skin.
   std::string pending_skin_archive_;

@@ -1,6 +1,8 @@
 // The skin's main, playlist and buttons-bar windows: dragging, docking the
 // playlist to the main window, the keys and wheel they take, and the main
 // form's normal and compact shapes.
+#include <windows.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include "player/command_ids.h"
@@ -91,6 +93,9 @@ void PlayerApp::DockPlaylistToMain() {
     SetWindowPos(playlist, nullptr, moving.left, moving.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   RememberWindowPositions();
+  // Files can be dropped onto both forms of whichever skin is worn.
+  DragAcceptFiles(main, TRUE);
+  DragAcceptFiles(playlist, TRUE);
 }
 
 // The main form's shapes ---------------------------------------------------------
@@ -164,6 +169,9 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
       main_origin_ = now;
       return false;
     }
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wparam));
+      return true;
     case WM_MOUSEWHEEL: {
       const int notches = WheelNotches(wparam);
       SendRepeatedly(window, notches > 0 ? IDM_VOLUME_UP : IDM_VOLUME_DOWN, notches > 0 ? notches : -notches);
@@ -218,6 +226,9 @@ bool PlayerApp::OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam
       playlist_origin_ = now;
       return false;
     }
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wparam));
+      return true;
     case WM_MOUSEWHEEL: {
       const int notches = WheelNotches(wparam);
       HWND main = MainWindow();

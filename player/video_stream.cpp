@@ -1,10 +1,18 @@
 #include "player/video_stream.h"
 
+#include <shellapi.h>
+
+#include <algorithm>
+
 #include "player/command_ids.h"
 #include "player/core/level_steps.h"
 #include "player/player_settings.h"
 
 namespace {
+
+// The smallest window the mouse wheel leaves.
+constexpr int kMinimumWidth = 64;
+constexpr int kMinimumHeight = 48;
 
 // The engine's interfaces carry window handles as 32-bit values.
 LONG HandleValue(HWND window) { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)); }
@@ -33,6 +41,7 @@ HRESULT VideoStream::Init() {
   window_ = CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "Video Window", WS_POPUP | WS_THICKFRAME, 50, 300, 300,
                             100, nullptr, nullptr, instance, this);
   if (!window_) return HRESULT_FROM_WIN32(GetLastError());
+  DragAcceptFiles(window_, TRUE);
   aspect_ratio_ = settings_->aspect_ratio;
   custom_x_ = settings_->custom_aspect_x;
   custom_y_ = settings_->custom_aspect_y;
@@ -55,6 +64,9 @@ void VideoStream::ReleaseWindow() {
 }
 
 void VideoStream::Close() {
+  // Full screen ends while the engine still has the file, so that the main
+  // window gets its own place in the Z order back and this window its size.
+  if (fullscreen_) LeaveFullscreen();
   if (!active_ || !window_) return;
   RECT rect;
   if (GetWindowRect(window_, &rect)) {
@@ -165,6 +177,14 @@ void VideoStream::PostToPlayer(int id) {
   if (settings_->command_window) PostMessageA(settings_->command_window, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
+// The main window (the remote) above or among the other windows. Full
+// screen changes only the Z order: "Play window on top" stays the user's.
+void VideoStream::PlaceRemote(bool on_top) {
+  if (HWND main = settings_->main_skin_window) {
+    SetWindowPos(main, on_top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
 HRESULT VideoStream::EnterFullscreen() {
   IMediaStreams* streams = Streams();
   if (!window_ || !streams) return E_POINTER;
@@ -174,7 +194,7 @@ HRESULT VideoStream::EnterFullscreen() {
   fullscreen_ = true;
   streams->ShowCursor(number_, 1);
   remembered_on_top_ = settings_->play_window_on_top != 0;
-  SendToPlayer(IDM_TOPMOST_ON);
+  PlaceRemote(true);
   if (settings_->hide_remote_in_fullscreen) {
     UINT timeout = settings_->hiding_remote_timeout > 0 ? static_cast<UINT>(settings_->hiding_remote_timeout) : 0;
     SetTimer(window_, reinterpret_cast<UINT_PTR>(window_), timeout * 1000u, nullptr);
@@ -188,7 +208,8 @@ HRESULT VideoStream::LeaveFullscreen() {
   SetBorderedRect();
   HRESULT hr = streams->ResetFullscreen(number_);
   fullscreen_ = false;
-  PostToPlayer(remembered_on_top_ ? IDM_TOPMOST_ON : IDM_TOPMOST_OFF);
+  // The setting as it is now: the user may have changed it meanwhile.
+  PlaceRemote(settings_->play_window_on_top != 0);
   streams->ShowCursor(number_, 1);
   KillTimer(window_, reinterpret_cast<UINT_PTR>(window_));
   return hr;
@@ -197,7 +218,7 @@ HRESULT VideoStream::LeaveFullscreen() {
 HRESULT VideoStream::ToggleFullscreen() { return fullscreen_ ? LeaveFullscreen() : EnterFullscreen(); }
 
 void VideoStream::HideRemote() {
-  SendToPlayer(IDM_TOPMOST_OFF);
+  PlaceRemote(false);
   IMediaStreams* streams = Streams();
   if (settings_->hide_cursor_when_hiding_remote && streams) streams->ShowCursor(number_, 0);
 }
@@ -225,15 +246,18 @@ void VideoStream::OnPaint() {
   EndPaint(window_, &paint);
 }
 
+// Each whole notch (touchpads send parts of one, which add up) grows or
+// shrinks the window by 25 pixels each way, down to a size that still
+// shows a picture.
 void VideoStream::OnWheel(int delta) {
-  int notches = delta / kWheelDelta;
+  wheel_rest_ += delta;
+  const int notches = wheel_rest_ / kWheelDelta;
   if (notches == 0) return;
-  RECT client;
-  GetClientRect(window_, &client);
-  int width = client.right + 25 * notches;
-  int height = client.bottom + 25 * notches;
-  if (width < 1) width = 1;
-  if (height < 1) height = 1;
+  wheel_rest_ -= notches * kWheelDelta;
+  RECT window;
+  GetWindowRect(window_, &window);
+  const int width = std::max<int>(kMinimumWidth, window.right - window.left + 25 * notches);
+  const int height = std::max<int>(kMinimumHeight, window.bottom - window.top + 25 * notches);
   SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
   InvalidateRect(window_, nullptr, TRUE);
   UpdateWindow(window_);
@@ -262,6 +286,9 @@ LRESULT VideoStream::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_COMMAND:
       if (settings_->command_window) SendMessageA(settings_->command_window, WM_COMMAND, wparam, lparam);
+      return 0;
+    case WM_DROPFILES:
+      if (settings_->command_window) SendMessageA(settings_->command_window, WM_DROPFILES, wparam, lparam);
       return 0;
     case WM_MOUSEMOVE:
       if ((wparam & MK_LBUTTON) && !fullscreen_) {

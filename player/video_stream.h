@@ -41,6 +41,7 @@ class VideoStream : public StreamObject {
   void HideRemote();
   void SendToPlayer(int id);
   void PostToPlayer(int id);
+  void PlaceRemote(bool on_top);
 
   HWND window_ = nullptr;
   bool sized_ = false;

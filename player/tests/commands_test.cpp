@@ -64,6 +64,7 @@ void RunPlayer(FakeEngineClient& engine, const char* command_line, std::function
   CurrentDirectory cd(dir.path());
   PlayerSkin skin;
   PlayerApp app(GetModuleHandleA(nullptr), &skin, &engine.client);
+  app.UsePlaylistFile(dir.File("default.m3u"));
   g_app = &app;
   g_scenario = std::move(scenario);
   g_ran = false;

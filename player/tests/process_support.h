@@ -24,9 +24,13 @@ inline std::string BuildFolder() {
 
 inline std::string PlayerExe() { return BuildFolder() + "ZelvoPlayer.exe"; }
 
-// Starts `exe` with `arguments` in `folder` without waiting for it.
+// Starts `exe` with `arguments` in `folder` without waiting for it. The
+// playlist a previous test left beside the program is removed first, so
+// that every run starts from an empty list.
 inline bool StartPlayer(const std::string& exe, const std::string& folder, const std::string& arguments,
                         PROCESS_INFORMATION* pi) {
+  std::string beside = exe.substr(0, exe.find_last_of('\\') + 1) + "default.m3u";
+  DeleteFileA(beside.c_str());
   std::string command = "\"" + exe + "\" " + arguments;
   STARTUPINFOA si = {};
   si.cb = sizeof si;

@@ -148,6 +148,7 @@ std::vector<std::string> RunPlayer(const ScratchFolder& dir, const char* command
   TestSkin::seen = TestSkin::Seen();
   TestSkin skin;
   PlayerApp app(GetModuleHandleA(nullptr), &skin, engine ? &engine->client : nullptr);
+  app.UsePlaylistFile(dir.File("default.m3u"));
   int code = app.Run(command_line);
   if (exit_code) *exit_code = code;
   EXPECT_TRUE(skin.destroyed());
@@ -179,7 +180,10 @@ TEST(Startup, SwitchesAreSavedAtExit) {
   EXPECT_EQ("1", ValueOf(lines, "Auto switch to fullscreen"));
   EXPECT_EQ("file.avi", ValueOf(lines, "Last file name"));
 
-  lines = RunPlayer(dir, "other.avi -fullscreen");
+  // (In a folder of its own: with "Auto start playback" saved above, the
+  // list kept there would play instead.)
+  ScratchFolder fresh;
+  lines = RunPlayer(fresh, "other.avi -fullscreen");
   EXPECT_EQ("other.avi -fullscreen", ValueOf(lines, "Last file name"));
 }
 
@@ -224,6 +228,7 @@ TEST(Startup, PathsComeFromTheProgramAndTmp) {
   GetEnvironmentVariableA("TMP", old_tmp, MAX_PATH);
   SetEnvironmentVariableA("TMP", dir.path().c_str());
   TestSkin skin;
+  // Without an engine start-up ends before it could save a playlist there.
   PlayerApp app(GetModuleHandleA(nullptr), &skin, nullptr);
   app.Run("");
   SetEnvironmentVariableA("TMP", old_tmp);
@@ -257,6 +262,7 @@ TEST(Startup, AcceleratorsReachTheCommandWindow) {
   TestSkin::exit_on_first_command = false;
   KeySkin skin;
   PlayerApp app(GetModuleHandleA(nullptr), &skin, nullptr);
+  app.UsePlaylistFile(dir.File("default.m3u"));
   EXPECT_EQ(0, app.Run(""));
   TestSkin::exit_on_first_command = true;
   EXPECT_TRUE(skin.destroyed());
