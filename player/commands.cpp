@@ -15,6 +15,7 @@
 #include "player/core/seeking.h"
 #include "player/dialog_filters.h"
 #include "player/engine_client.h"
+#include "player/file_dialog.h"
 #include "player/messages.h"
 #include "player/player_app.h"
 #include "player/video_stream.h"
@@ -138,8 +139,7 @@ void PlayerApp::PlayCurrentItem() {
   if (SUCCEEDED(OpenAndPlay())) return;
   // A file that does not open gives way to the next one, with a word on the
   // status line; a list of which none opens ends rather than cycling.
-  const size_t slash = name.find_last_of(L"\\/");
-  ShowStatus(L"Could not open " + (slash == std::wstring::npos ? name : name.substr(slash + 1)), kStatusMessageTicks);
+  ShowStatus(L"Could not open " + FileNamePart(name), kStatusMessageTicks);
   NextStep step = playlist_.NextAfterFailedOpen(settings_.repeat != 0, settings_.shuffle != 0);
   if (step.action == NextAction::kPlay) {
     SendCommand(IDM_PLAYLIST_SETITEM, step.index);
@@ -179,22 +179,15 @@ HRESULT PlayerApp::SeekTo(int64_t target) {
 
 void PlayerApp::OpenMediaFile() {
   wchar_t name[kMaxFileName] = L"";
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = MainWindow();
-  ofn.lpstrFilter = kMediaFilter;
-  ofn.lpstrFile = name;
-  ofn.nMaxFile = kMaxFileName;
-  ofn.lpstrTitle = L"Open Media File...";
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_READONLY;
-  ofn.lpstrDefExt = L"*";
-  if (!file_dialog_used_) ofn.lpstrInitialDir = L"\\";
-  file_dialog_used_ = true;
-  if (!GetOpenFileNameW(&ofn)) {
-    DWORD error = CommDlgExtendedError();
-    if (error) ShowMessage(kFileDialogFailed, static_cast<unsigned>(error));
-    return;
-  }
+  FileDialog dialog;
+  dialog.owner = MainWindow();
+  dialog.title = L"Open Media File...";
+  dialog.filter = kMediaFilter;
+  dialog.default_extension = L"*";
+  dialog.flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_READONLY;
+  dialog.used = &file_dialog_used_;
+  dialog.failure = kFileDialogFailed;
+  if (!AskForFile(dialog, name, kMaxFileName)) return;
   std::wstring chosen = name;
   if (const char* refusal = RefusedMediaName(chosen)) {
     ShowMessageText(refusal);

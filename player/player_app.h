@@ -14,6 +14,7 @@
 #include "player/core/playlist.h"
 #include "player/core/status_text.h"
 #include "player/core/time_display.h"
+#include "player/file_dialog.h"
 #include "player/player_settings.h"
 #include "player/screen_saver.h"
 
@@ -155,10 +156,12 @@ class PlayerApp {
   void SelectPlaylistItem(int32_t index);
   void PlaylistChanged();
   void AddFiles();
+  FileDialog PlaylistFileDialog(const wchar_t* title, const char* failure) const;
   void LoadPlaylistDialog();
   void SavePlaylistDialog();
 
   // The skin's windows: moving, docking and the main form's two shapes.
+  bool OnAnyFormMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, int wheel_up, int wheel_down);
   bool OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
   bool OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
   void SaveDragFullWindows();

@@ -12,6 +12,7 @@
 #include "player/core/m3u.h"
 #include "player/core/media_names.h"
 #include "player/dialog_filters.h"
+#include "player/file_dialog.h"
 #include "player/messages.h"
 #include "player/player_app.h"
 
@@ -79,11 +80,6 @@ std::string PlaylistSpelling(const std::wstring& name) {
   return WideToAnsi(name);
 }
 
-std::wstring FileNamePart(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 bool IsPlaylistFileName(const std::wstring& name) {
   std::wstring lowered = LoweredName(name);
   return lowered.size() >= 4 && lowered.compare(lowered.size() - 4, 4, L".m3u") == 0;
@@ -129,20 +125,14 @@ void PlayerApp::PlaylistChanged() {
 
 void PlayerApp::AddFiles() {
   std::vector<wchar_t> buffer(kSelectionCharacters, L'\0');
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = PlaylistWindow();
-  ofn.lpstrFilter = kMediaFilter;
-  ofn.lpstrFile = buffer.data();
-  ofn.nMaxFile = kSelectionCharacters;
-  ofn.lpstrTitle = L"Add Media File to Play List";
-  ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-  if (!file_dialog_used_) ofn.lpstrInitialDir = L"\\";
-  file_dialog_used_ = true;
-  if (!GetOpenFileNameW(&ofn)) {
-    if (DWORD error = CommDlgExtendedError()) ShowMessage(kAddFailed, static_cast<unsigned>(error));
-    return;
-  }
+  FileDialog dialog;
+  dialog.owner = PlaylistWindow();
+  dialog.title = L"Add Media File to Play List";
+  dialog.filter = kMediaFilter;
+  dialog.flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  dialog.used = &file_dialog_used_;
+  dialog.failure = kAddFailed;
+  if (!AskForFile(dialog, buffer.data(), kSelectionCharacters)) return;
   std::optional<int32_t> last = playlist_.AppendSelection(SelectedFiles(buffer.data(), buffer.size()));
   if (!last) return;
   PlaylistChanged();
@@ -150,20 +140,21 @@ void PlayerApp::AddFiles() {
   SendCommand(kCommandPlayCurrentItem, *last);
 }
 
+// The load and save dialogs, both owned by the playlist window.
+FileDialog PlayerApp::PlaylistFileDialog(const wchar_t* title, const char* failure) const {
+  FileDialog dialog;
+  dialog.owner = PlaylistWindow();
+  dialog.title = title;
+  dialog.filter = kPlaylistFilter;
+  dialog.failure = failure;
+  return dialog;
+}
+
 void PlayerApp::LoadPlaylistDialog() {
   wchar_t name[kPlaylistNameCharacters] = L"";
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = PlaylistWindow();
-  ofn.lpstrFilter = kPlaylistFilter;
-  ofn.lpstrFile = name;
-  ofn.nMaxFile = kPlaylistNameCharacters;
-  ofn.lpstrTitle = L"Select playlist file to load";
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-  if (!GetOpenFileNameW(&ofn)) {
-    if (DWORD error = CommDlgExtendedError()) ShowMessage(kLoadFailed, static_cast<unsigned>(error));
-    return;
-  }
+  FileDialog dialog = PlaylistFileDialog(L"Select playlist file to load", kLoadFailed);
+  dialog.flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+  if (!AskForFile(dialog, name, kPlaylistNameCharacters)) return;
   if (!LoadPlaylistFile(name)) {
     ShowStatus(L"Could not read " + FileNamePart(name), kStatusMessageTicks);
     return;
@@ -174,23 +165,14 @@ void PlayerApp::LoadPlaylistDialog() {
 
 void PlayerApp::SavePlaylistDialog() {
   wchar_t name[kPlaylistNameCharacters] = L"";
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = PlaylistWindow();
-  ofn.lpstrFilter = kPlaylistFilter;
-  ofn.lpstrFile = name;
-  ofn.nMaxFile = kPlaylistNameCharacters;
-  ofn.lpstrTitle = L"Select file to save into";
+  FileDialog dialog = PlaylistFileDialog(L"Select file to save into", kSaveFailed);
   // A new playlist is a file that does not exist yet; an old one is
   // replaced only when the user agrees.
-  ofn.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN;
-  ofn.lpstrDefExt = L"m3u";
-  if (!save_dialog_used_) ofn.lpstrInitialDir = L"\\";
-  save_dialog_used_ = true;
-  if (!GetSaveFileNameW(&ofn)) {
-    if (DWORD error = CommDlgExtendedError()) ShowMessage(kSaveFailed, static_cast<unsigned>(error));
-    return;
-  }
+  dialog.flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN;
+  dialog.default_extension = L"m3u";
+  dialog.save = true;
+  dialog.used = &save_dialog_used_;
+  if (!AskForFile(dialog, name, kPlaylistNameCharacters)) return;
   if (!SavePlaylistFile(name)) {
     ShowMessage("Could not save the playlist to %s (error %lu).", WideToAnsi(name).c_str(), GetLastError());
   }

@@ -145,8 +145,11 @@ bool PlayerApp::OnFormMessage(Form form, HWND window, UINT message, WPARAM wpara
   return false;
 }
 
-bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
-  HWND playlist = skin_ && skin_loaded_ ? skin_->PlaylistWindow() : nullptr;
+// What the main and playlist forms do alike: a move by the mouse shows the
+// window's contents, dropped files join the playlist, the wheel sends
+// `wheel_up` or `wheel_down` once a notch, Enter toggles full screen, and
+// the mouse over the form gives it the keyboard.
+bool PlayerApp::OnAnyFormMessage(HWND window, UINT message, WPARAM wparam, LPARAM, int wheel_up, int wheel_down) {
   switch (message) {
     case WM_SYSCOMMAND:
       if ((wparam & 0xFFF0) == SC_MOVE) SaveDragFullWindows();
@@ -154,6 +157,31 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
     case WM_EXITSIZEMOVE:
       RestoreDragFullWindows();
       return false;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wparam));
+      return true;
+    case WM_MOUSEWHEEL: {
+      const int notches = WheelNotches(wparam);
+      HWND main = MainWindow();
+      SendRepeatedly(main ? main : command_window_, notches > 0 ? wheel_up : wheel_down,
+                     notches > 0 ? notches : -notches);
+      return true;
+    }
+    case WM_KEYDOWN:
+      if (wparam != VK_RETURN) return false;
+      if (HWND main = MainWindow()) SendMessageA(main, WM_COMMAND, kCommandToggleFullscreen, 0);
+      return true;
+    case WM_NCHITTEST:
+      if (GetFocus() != window) SetFocus(window);
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  HWND playlist = skin_ && skin_loaded_ ? skin_->PlaylistWindow() : nullptr;
+  switch (message) {
     case WM_MOVING:
       // Docked, the main window carries the playlist along instead.
       if (!playlist || !IsWindowVisible(playlist) || docked_.Any()) return false;
@@ -169,18 +197,6 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
       main_origin_ = now;
       return false;
     }
-    case WM_DROPFILES:
-      OnDropFiles(reinterpret_cast<HDROP>(wparam));
-      return true;
-    case WM_MOUSEWHEEL: {
-      const int notches = WheelNotches(wparam);
-      SendRepeatedly(window, notches > 0 ? IDM_VOLUME_UP : IDM_VOLUME_DOWN, notches > 0 ? notches : -notches);
-      return true;
-    }
-    case WM_KEYDOWN:
-      if (wparam != VK_RETURN) return false;
-      SendMessageA(window, WM_COMMAND, kCommandToggleFullscreen, 0);
-      return true;
     case WM_ACTIVATEAPP:
       if (wparam) {
         if (playlist) SetWindowPos(playlist, window, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -190,9 +206,6 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
       }
       RaiseTooltip();
       return true;
-    case WM_NCHITTEST:
-      if (GetFocus() != window) SetFocus(window);
-      return false;
     case WM_DESTROY: {
       const POINT origin = OriginOf(window);
       settings_.main_window_x = origin.x;
@@ -200,7 +213,7 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
       return false;
     }
     default:
-      return false;
+      return OnAnyFormMessage(window, message, wparam, lparam, IDM_VOLUME_UP, IDM_VOLUME_DOWN);
   }
 }
 
@@ -208,11 +221,9 @@ bool PlayerApp::OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam
                                         LRESULT* result) {
   switch (message) {
     case WM_SYSCOMMAND:
-      if ((wparam & 0xFFF0) == SC_MOVE || (wparam & 0xFFF0) == SC_SIZE) SaveDragFullWindows();
-      return false;
-    case WM_EXITSIZEMOVE:
-      RestoreDragFullWindows();
-      return false;
+      // The playlist is resized by its frame as well as moved.
+      if ((wparam & 0xFFF0) == SC_SIZE) SaveDragFullWindows();
+      return OnAnyFormMessage(window, message, wparam, lparam, IDM_PLAYLIST_SCROLLUP, IDM_PLAYLIST_SCROLLDOWN);
     case WM_MOVING:
       if (!MainWindow()) return false;
       DockProposedRect(reinterpret_cast<RECT*>(lparam), MainWindow(), playlist_pull_);
@@ -226,23 +237,6 @@ bool PlayerApp::OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam
       playlist_origin_ = now;
       return false;
     }
-    case WM_DROPFILES:
-      OnDropFiles(reinterpret_cast<HDROP>(wparam));
-      return true;
-    case WM_MOUSEWHEEL: {
-      const int notches = WheelNotches(wparam);
-      HWND main = MainWindow();
-      SendRepeatedly(main ? main : command_window_, notches > 0 ? IDM_PLAYLIST_SCROLLUP : IDM_PLAYLIST_SCROLLDOWN,
-                     notches > 0 ? notches : -notches);
-      return true;
-    }
-    case WM_KEYDOWN:
-      if (wparam != VK_RETURN) return false;
-      if (HWND main = MainWindow()) SendMessageA(main, WM_COMMAND, kCommandToggleFullscreen, 0);
-      return true;
-    case WM_NCHITTEST:
-      if (GetFocus() != window) SetFocus(window);
-      return false;
     case WM_CLOSE:
       if (HWND main = MainWindow()) {
         SendMessageA(main, WM_COMMAND, IDM_PLAYLIST_HIDE, 0);
@@ -263,6 +257,6 @@ bool PlayerApp::OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam
       return false;
     }
     default:
-      return false;
+      return OnAnyFormMessage(window, message, wparam, lparam, IDM_PLAYLIST_SCROLLUP, IDM_PLAYLIST_SCROLLDOWN);
   }
 }

@@ -27,3 +27,8 @@ std::wstring UnquotedFileName(std::wstring name) {
   if (!name.empty() && name.back() == L'"') name.pop_back();
   return name;
 }
+
+std::wstring FileNamePart(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}

@@ -19,3 +19,6 @@ std::wstring LoweredName(const std::wstring& name);
 // The command line's file name without the one pair of quotes a shell puts
 // around a name with spaces.
 std::wstring UnquotedFileName(std::wstring name);
+
+// The last part of a path: the file's own name.
+std::wstring FileNamePart(const std::wstring& path);
