@@ -18,6 +18,49 @@ need_pkgs=(
   dpkg-dev zlib1g-dev python3
 )
 
+# A mirror in the middle of a sync fails an index now and then: the lists
+# are fetched again a few times, and the install goes on with what came.
+apt_update() {
+  local attempt
+  for attempt in 1 2 3; do
+    $SUDO apt-get update -qq && return 0
+    echo "setup: apt-get update failed (attempt $attempt), trying again" >&2
+    sleep 15
+  done
+  echo "setup: some package lists could not be fetched; installing from the others" >&2
+}
+# The i386 and amd64 halves of a multiarch package must have one version;
+# when only one half of the security lists arrived they cannot, and the
+# install is made from the main archive alone.
+apt_install_without_security() {
+  local parts
+  parts="$(mktemp -d)"
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    awk 'BEGIN { RS = ""; ORS = "\n\n" } !/debian-security/' /etc/apt/sources.list.d/debian.sources \
+      > "$parts/main.sources"
+  fi
+  if [ -f /etc/apt/sources.list ]; then
+    grep -v debian-security /etc/apt/sources.list | grep '^deb' > "$parts/main.list" || true
+  fi
+  local opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$parts")
+  echo "setup: installing from the main archive without the security updates" >&2
+  $SUDO apt-get "${opts[@]}" update -qq || true
+  $SUDO apt-get "${opts[@]}" install -y -qq --no-install-recommends "$@" >/dev/null
+  local rc=$?
+  rm -rf "$parts"
+  $SUDO apt-get update -qq >/dev/null 2>&1 || true
+  return $rc
+}
+apt_install() {
+  local attempt
+  for attempt in 1 2; do
+    $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null && return 0
+    echo "setup: apt-get install failed (attempt $attempt)" >&2
+    apt_update
+  done
+  apt_install_without_security "$@"
+}
+
 missing=()
 for p in "${need_pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -28,8 +71,8 @@ if [ ${#missing[@]} -gt 0 ]; then
     $SUDO dpkg --add-architecture i386
   fi
   export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_update
+  apt_install "${missing[@]}"
 else
   echo "setup: all Debian packages present"
 fi
@@ -46,7 +89,7 @@ if [ ! -f "$third/minizip/unzip.c" ]; then
     else
       grep -h '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee /etc/apt/sources.list.d/zelvo-deb-src.list >/dev/null
     fi
-    $SUDO apt-get update -qq
+    apt_update
   fi
   tmp="$(mktemp -d)"
   (cd "$tmp" && apt-get source --download-only -qq zlib/bookworm 2>/dev/null >/dev/null && dpkg-source -x --no-check zlib_*.dsc src >/dev/null)
