@@ -108,6 +108,7 @@ HRESULT PlayerApp::OpenAndPlay() {
   RefreshTimeDisplay(engine_->Position(), true);
   SetTimer(command_window_, kPositionTimer, kTimerPeriodMs, nullptr);
   ShowStatus(kPlayerTitle, kStatusWelcomeTicks);
+  subtitles_dialog_.SendRect();
   return S_OK;
 }
 
@@ -335,6 +336,9 @@ bool PlayerApp::HandleWindowCommand(int id) {
                      SWP_NOMOVE | SWP_NOSIZE);
       }
       if (id == IDM_TOPMOST_ON) RaiseTooltip();
+      return true;
+    case kCommandSubtitles:
+      subtitles_dialog_.Show();
       return true;
     case kCommandBringBack:
       if (EngineReady() && engine_->IsFullscreen() && main) {

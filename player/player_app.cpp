@@ -165,6 +165,7 @@ int PlayerApp::Run(const char* command_line) {
     return 0;
   }
   settings_.muted = 0;
+  CreateDialogs();
   text_brush_ = CreateSolidBrush(RGB(107, 117, 107));
   text_font_ = CreateFontA(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Arial");
@@ -231,6 +232,7 @@ int PlayerApp::Run(const char* command_line) {
       engine_->SetFullscreen(false);
       continue;
     }
+    if (ModelessDialogMessage(&msg)) continue;
     if (accelerators_ && TranslateAcceleratorA(msg.hwnd, accelerators_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -248,6 +250,17 @@ void PlayerApp::DestroySkin() {
     skin_loaded_ = false;
   }
   settings_.main_skin_window = nullptr;
+}
+
+void PlayerApp::CreateDialogs() { subtitles_dialog_.Create(engine_); }
+
+void PlayerApp::DestroyDialogs() { subtitles_dialog_.Destroy(); }
+
+bool PlayerApp::ModelessDialogMessage(MSG* msg) {
+  for (HWND dialog : {subtitles_dialog_.window()}) {
+    if (dialog && IsWindowVisible(dialog) && IsDialogMessageA(dialog, msg)) return true;
+  }
+  return false;
 }
 
 void PlayerApp::DeleteTextResources() {
@@ -271,7 +284,8 @@ void PlayerApp::AbandonStartUp() {
 void PlayerApp::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
-  // 1: the modeless dialogs join here with the dialogs.
+  // 1: the modeless dialogs.
+  DestroyDialogs();
   // 2-3: playback and timers.
   StopPlayback();
   KillTimer(command_window_, kPositionTimer);

@@ -17,6 +17,7 @@
 #include "player/file_dialog.h"
 #include "player/player_settings.h"
 #include "player/screen_saver.h"
+#include "player/subtitles_dialog.h"
 
 class PlayerApp;
 class EngineClient;
@@ -112,6 +113,7 @@ class PlayerApp {
   HFONT text_font() const { return text_font_; }
   const ScreenSaverBlocker& screen_saver() const { return screen_saver_; }
   int status_countdown() const { return status_.Countdown(); }
+  SubtitlesDialog& subtitles_dialog() { return subtitles_dialog_; }
 
  private:
   static LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -123,6 +125,11 @@ class PlayerApp {
   void AbandonStartUp();
   void DestroySkin();
   void DeleteTextResources();
+  void CreateDialogs();
+  void DestroyDialogs();
+  // Hands the message to the modeless dialog it belongs to (its keys, Tab
+  // and Enter); true when the dialog took it.
+  bool ModelessDialogMessage(MSG* msg);
   void SendCommand(int id, LPARAM lparam);
   bool HandleWindowCommand(int id);
   bool HandleLevelCommand(int id, LPARAM lparam);
@@ -181,6 +188,7 @@ class PlayerApp {
   EngineClient* engine_;
   PlayerSettings settings_;
   ScreenSaverBlocker screen_saver_;
+  SubtitlesDialog subtitles_dialog_{instance_, settings_};
   HACCEL accelerators_ = nullptr;
   HWND command_window_ = nullptr;
   HBRUSH text_brush_ = nullptr;

@@ -2,7 +2,7 @@
 # make-media.sh DIR: the clips the engine tests play, made with Debian's
 # ffmpeg: small AVIs (YUY2 + PCM, MJPEG + PCM, video only, two sound
 # streams), a WAV, an MP3, a 640 x 480 MJPEG for the benchmark, and a file
-# of random bytes named ".avi", and plain red and blue clips.
+# of random bytes named ".avi", and plain red, blue and green clips.
 set -euo pipefail
 dir="${1:?output folder}"
 mkdir -p "$dir"
@@ -27,5 +27,6 @@ make gray_pcm.avi -f lavfi -i "color=c=gray:size=160x120:rate=25:duration=3" $(t
 # Two plain colours of distinct sizes, for the player's own tests.
 make red_pcm.avi -f lavfi -i "color=c=red:size=160x120:rate=10:duration=10" $(tone 440 10) -c:v rawvideo -pix_fmt yuyv422 -c:a pcm_s16le
 make blue_pcm.avi -f lavfi -i "color=c=blue:size=240x100:rate=10:duration=2" $(tone 660 2) -c:v rawvideo -pix_fmt yuyv422 -c:a pcm_s16le
+make green_pcm.avi -f lavfi -i "color=c=lime:size=200x150:rate=10:duration=2" $(tone 550 2) -c:v rawvideo -pix_fmt yuyv422 -c:a pcm_s16le
 [ -s "$dir/random.avi" ] || head -c 65536 /dev/urandom > "$dir/random.avi"
 ls -l "$dir"

@@ -3,11 +3,14 @@
 // recording fake engine. Each test runs one player; its scenario runs from
 // a thread timer inside the player's own message loop.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "player/command_ids.h"
@@ -328,4 +331,197 @@ TEST(Commands, ThePlaylistDocksToTheMainWindowAndTravelsWithIt) {
         EXPECT_EQ(main_at.y, app.settings().main_window_y);
         EXPECT_EQ(0, app.settings().playlist_visible);
       });
+}
+
+namespace {
+
+// What the shell hands a window when files are dropped onto it.
+HDROP DropOf(const std::vector<std::wstring>& names) {
+  size_t chars = 1;
+  for (const std::wstring& name : names) chars += name.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  auto* out = reinterpret_cast<wchar_t*>(drop + 1);
+  for (const std::wstring& name : names) {
+    std::copy(name.begin(), name.end(), out);
+    out += name.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+void DropOnto(HWND window, const std::vector<std::wstring>& names) {
+  SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(names)), 0);
+  Pump(300);
+}
+
+}  // namespace
+
+TEST(Commands, FilesDroppedOntoTheMainPlaylistAndVideoWindowsJoinTheListAndTheFirstPlays) {
+  FakeEngineClient engine;
+  engine.streams = {Stream(L"Video"), Stream(L"Audio")};
+  ScratchFolder lists;
+  WriteText(lists.File("two.m3u"), "#EXTM3U\r\n#EXTINF:2,Green\r\ngreen.avi\r\nC:\\clips\\last.avi\r\n");
+  RunPlayer(engine, "first.avi", [&](PlayerApp& app) {
+    Pump();
+    ASSERT_TRUE(engine.fake()->Called("FileName=first.avi"));
+    // Two files onto the main window: both join the list and the first plays.
+    DropOnto(app.settings().main_skin_window, {L"C:\\clips\\a.avi", L"C:\\clips\\b.avi"});
+    EXPECT_EQ((std::vector<std::wstring>{L"first.avi", L"C:\\clips\\a.avi", L"C:\\clips\\b.avi"}),
+              app.playlist().Entries());
+    EXPECT_EQ(1, app.playlist().Index());
+    EXPECT_TRUE(engine.fake()->Called("FileName=C:\\clips\\a.avi"));
+    EXPECT_FALSE(engine.fake()->Called("FileName=C:\\clips\\b.avi"));
+
+    // Onto the video window: a file the player refuses stays out, and the
+    // accepted one plays.
+    HWND video = FindProcessWindow(GetCurrentProcessId(), "VWClassName");
+    ASSERT_TRUE(video);
+    DropOnto(video, {L"C:\\clips\\movie.wmv", L"C:\\clips\\c.avi"});
+    EXPECT_EQ(4, app.playlist().Count());
+    EXPECT_EQ(L"C:\\clips\\c.avi", app.playlist().Entries().back());
+    EXPECT_TRUE(engine.fake()->Called("FileName=C:\\clips\\c.avi"));
+
+    // A playlist dropped onto the playlist window replaces the list; its
+    // relative name is read against its own folder, and its first entry plays.
+    Send(IDM_PLAYLIST_SHOW);
+    Pump();
+    HWND playlist_window = FindProcessWindow(GetCurrentProcessId(), "PlayList");
+    ASSERT_TRUE(playlist_window);
+    const std::string list = lists.File("two.m3u"), green_path = lists.File("green.avi");
+    DropOnto(playlist_window, {std::wstring(list.begin(), list.end())});
+    const std::wstring green(green_path.begin(), green_path.end());
+    EXPECT_EQ((std::vector<std::wstring>{green, L"C:\\clips\\last.avi"}), app.playlist().Entries());
+    EXPECT_EQ(0, app.playlist().Index());
+    EXPECT_TRUE(engine.fake()->Called("FileName=" + lists.File("green.avi")));
+  });
+}
+
+namespace {
+
+void Click(HWND dialog, int id) {
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string ItemText(HWND dialog, int id) {
+  char text[512] = "";
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+BOOL CALLBACK AppendStatic(HWND child, LPARAM param) {
+  char cls[32] = "", text[512] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  GetWindowTextA(child, text, sizeof text);
+  if (std::string(cls) == "Static") *reinterpret_cast<std::string*>(param) += text;
+  return TRUE;
+}
+
+// Answers the first message box of this process that comes up while
+// `action` runs; its caption and text, or empty ones when none came.
+std::pair<std::string, std::string> MessageBoxDuring(const std::function<void()>& action) {
+  std::pair<std::string, std::string> seen;
+  std::atomic<bool> done{false};
+  std::thread answer([&] {
+    for (int i = 0; i < 200 && !done; ++i) {
+      HWND box = FindProcessWindow(GetCurrentProcessId(), "#32770");
+      char caption[256] = "";
+      if (box) GetWindowTextA(box, caption, sizeof caption);
+      if (box && std::string(caption) != "Subtitles") {
+        seen.first = caption;
+        EnumChildWindows(box, AppendStatic, reinterpret_cast<LPARAM>(&seen.second));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(50);
+    }
+  });
+  action();
+  done = true;
+  answer.join();
+  return seen;
+}
+
+// The subtitle calls the fake saw, in order.
+std::vector<std::string> SubtitleCalls(FakeEngine* fake) {
+  std::vector<std::string> kept;
+  for (const std::string& call : fake->calls) {
+    for (const char* name : {"SetFile", "Enable(", "SetFont", "SetTextColor", "SetRect"}) {
+      if (call.rfind(name, 0) == 0) kept.push_back(call);
+    }
+  }
+  return kept;
+}
+
+}  // namespace
+
+TEST(Commands, SubtitlesLoadWithTheStoredFontAndTheirRectangleFollowsEveryOpen) {
+  FakeEngineClient engine;
+  FakeStream video = Stream(L"Video");
+  video.width = 640;
+  video.height = 480;
+  // The picture is the second stream: the rectangle comes from it, not
+  // from the sound before it.
+  engine.streams = {Stream(L"Audio"), video};
+  RunPlayer(engine, "clip.avi", [&](PlayerApp& app) {
+    Pump();
+    FakeEngine* fake = engine.fake();
+    EXPECT_EQ((std::vector<std::string>{"SetRect(106,360,427,120)"}), SubtitleCalls(fake));
+    PlayerSettings& settings = app.settings();
+    settings.enable_subtitles = 1;
+    settings.subtitles_bold = 1;
+    settings.subtitles_italic = 0;
+    settings.subtitles_font_name = "Arial";
+    settings.subtitles_font_size = 28;
+    settings.subtitles_dialog_x = 210;
+    settings.subtitles_dialog_y = 170;
+
+    Send(kCommandSubtitles);
+    HWND dialog = app.subtitles_dialog().window();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    RECT at;
+    GetWindowRect(dialog, &at);
+    EXPECT_EQ(210, at.left);
+    EXPECT_EQ(170, at.top);
+
+    // An empty name is refused without asking the engine.
+    fake->ClearCalls();
+    SetDlgItemTextA(dialog, 1054, "");
+    auto box = MessageBoxDuring([&] { Click(dialog, 1015); });
+    EXPECT_EQ("Subtitles loading fail", box.first);
+    EXPECT_EQ("Can't load specified subtitle file", box.second);
+    EXPECT_TRUE(SubtitleCalls(fake).empty());
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    // A file the engine refuses: the same message, and the edit is emptied.
+    fake->results["SetFile"] = E_FAIL;
+    SetDlgItemTextA(dialog, 1054, "C:\\subs\\broken.srt");
+    box = MessageBoxDuring([&] { Click(dialog, 1015); });
+    EXPECT_EQ("Subtitles loading fail", box.first);
+    EXPECT_EQ("", ItemText(dialog, 1054));
+    EXPECT_EQ((std::vector<std::string>{"SetFile(C:\\subs\\broken.srt)"}), SubtitleCalls(fake));
+
+    // A name in capitals loads; the font follows in its order, and the
+    // dialog goes.
+    fake->results.erase("SetFile");
+    fake->ClearCalls();
+    SetDlgItemTextA(dialog, 1054, "C:\\subs\\movie.SRT");
+    box = MessageBoxDuring([&] { Click(dialog, 1015); });
+    EXPECT_EQ("", box.first);
+    EXPECT_EQ((std::vector<std::string>{"SetFile(C:\\subs\\movie.SRT)", "Enable(-1)", "SetFontBold(-1)",
+                                        "SetFontItalic(0)", "SetFontName(Arial)", "SetFontSize(28)",
+                                        "SetTextColor(0x00FFFFFF)", "SetRect(106,360,427,120)"}),
+              SubtitleCalls(fake));
+    EXPECT_FALSE(IsWindowVisible(dialog));
+
+    // The next file gets the rectangle of its own picture.
+    fake->ClearCalls();
+    app.playlist().Append(L"second.avi");
+    Send(IDM_PLAYNEXT);
+    Pump(300);
+    EXPECT_TRUE(engine.fake()->Called("SetRect(106,360,427,120)"));
+  });
 }

@@ -12,6 +12,7 @@
 #include "player/core/level_steps.h"
 #include "player/core/levels.h"
 #include "player/core/media_names.h"
+#include "player/core/subtitle_rect.h"
 #include "player/core/media_time.h"
 #include "player/core/seeking.h"
 #include "player/core/status_text.h"
@@ -521,4 +522,12 @@ TEST(MediaNames, PlaylistsAndWindowsMediaAreRefusedWhateverTheirCase) {
   EXPECT_EQ(L"c:\\movie.avi", LoweredName(L"C:\\Movie.AVI"));
   EXPECT_EQ(L"a b.avi", UnquotedFileName(L"\"a b.avi\""));
   EXPECT_EQ(L"", UnquotedFileName(L"\""));
+}
+
+TEST(SubtitleRect, BottomQuarterInsideTheMiddleTwoThirds) {
+  const SubtitleRect vga = SubtitleRectFor(640, 480);
+  EXPECT_EQ((std::vector<int32_t>{106, 360, 427, 120}), (std::vector<int32_t>{vga.left, vga.top, vga.width, vga.height}));
+  // Integer arithmetic throughout: odd sizes round each term down.
+  const SubtitleRect odd = SubtitleRectFor(161, 121);
+  EXPECT_EQ((std::vector<int32_t>{26, 90, 108, 31}), (std::vector<int32_t>{odd.left, odd.top, odd.width, odd.height}));
 }

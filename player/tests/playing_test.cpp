@@ -24,6 +24,16 @@ void PressKey(WORD key) {
   SendInput(2, input, sizeof input[0]);
 }
 
+// `key` pressed while `modifier` is held down.
+void PressKeyWith(WORD modifier, WORD key) {
+  INPUT input[4] = {};
+  for (INPUT& one : input) one.type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[3].ki.wVk = modifier;
+  input[1].ki.wVk = input[2].ki.wVk = key;
+  input[2].ki.dwFlags = input[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(4, input, sizeof input[0]);
+}
+
 struct Digits {
   std::vector<HWND> windows;
 };
@@ -31,7 +41,8 @@ struct Digits {
 BOOL CALLBACK CollectDigit(HWND child, LPARAM param) {
   char cls[64] = "";
   GetClassNameA(child, cls, sizeof cls);
-  if (std::string(cls) == "TimeDigit" && IsWindowVisible(child)) reinterpret_cast<Digits*>(param)->windows.push_back(child);
+  if (std::string(cls) == "TimeDigit" && IsWindowVisible(child))
+    reinterpret_cast<Digits*>(param)->windows.push_back(child);
   return TRUE;
 }
 
@@ -62,6 +73,7 @@ bool DigitsStay(HWND main, DWORD for_ms) {
 
 bool Red(COLORREF c) { return GetRValue(c) > 160 && GetGValue(c) < 90 && GetBValue(c) < 90; }
 bool Blue(COLORREF c) { return GetBValue(c) > 160 && GetRValue(c) < 90 && GetGValue(c) < 90; }
+bool Green(COLORREF c) { return GetGValue(c) > 160 && GetRValue(c) < 90 && GetBValue(c) < 90; }
 
 // The player's video window shows a clip of this colour at this size.
 bool VideoShows(DWORD process, bool (*colour)(COLORREF), LONG width, LONG height, DWORD within_ms) {
@@ -79,15 +91,7 @@ bool VideoShows(DWORD process, bool (*colour)(COLORREF), LONG width, LONG height
 // Fills in the player's open dialog titled `title` with `path` and presses
 // its Open button; false when no such dialog came up.
 bool AnswerFileDialog(DWORD process, const char* title, const std::string& path) {
-  HWND dialog = nullptr;
-  WaitUntil(
-      [&] {
-        dialog = FindWindowA("#32770", title);
-        DWORD owner = 0;
-        if (dialog) GetWindowThreadProcessId(dialog, &owner);
-        return dialog && owner == process && IsWindowVisible(dialog);
-      },
-      10000);
+  HWND dialog = ProcessDialog(process, title);
   if (!dialog) return false;
   Sleep(300);
   // The file name box: a combo box in the explorer-style dialog, an edit
@@ -109,12 +113,19 @@ std::string Clip(const char* name) {
 const char kSettings[] =
     "[Zelvo Player]\r\nVideo window origin X=400\r\nVideo window origin Y=300\r\nRewind seconds=4\r\n";
 
-// Starts the player in `dir` on `clip`; its main window, or null.
-HWND StartPlaying(const ScratchFolder& dir, const std::string& clip, PROCESS_INFORMATION* pi) {
-  WriteText(dir.File("Zelvo.ini"), kSettings);
-  if (!StartPlayer(PlayerExe(), dir.path(), clip, pi)) return nullptr;
+// Starts the player in `dir` on `clip` (none: the playlist), with these
+// settings besides the usual ones and this "default.m3u"; its main window,
+// or null.
+HWND StartPlaying(const ScratchFolder& dir, const std::string& clip, PROCESS_INFORMATION* pi,
+                  const std::string& more_settings = "", const char* playlist = nullptr) {
+  WriteText(dir.File("Zelvo.ini"), kSettings + more_settings);
+  if (!StartPlayer(PlayerExe(), dir.path(), clip, pi, playlist)) return nullptr;
   return WaitForProcessWindow(pi->dwProcessId, "MainSkin", 30000);
 }
+
+bool Topmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+bool NoVideoWindow(DWORD process) { return !FindProcessWindow(process, "VWClassName"); }
 
 }  // namespace
 
@@ -199,3 +210,166 @@ TEST(PlayerPlaying, AWinAmpSkinPutOnWhilePlayingLeavesTheFilePlaying) {
   }
 }
 #endif
+
+TEST(PlayerPlaying, AListOfTwoClipsPlaysThroughByItselfAndIsWrittenBackAtExit) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  const std::string blue = Clip("blue_pcm.avi");    // 240 x 100, 2 s
+  const std::string green = Clip("green_pcm.avi");  // 200 x 150, 2 s
+  const std::string list = blue + "\r\n" + green + "\r\n";
+  for (const char* repeat : {"0", "1"}) {
+    SCOPED_TRACE(std::string("Repeat=") + repeat);
+    ScratchFolder dir;
+    PROCESS_INFORMATION pi;
+    HWND main = StartPlaying(dir, "", &pi, std::string("Repeat=") + repeat + "\r\n", list.c_str());
+    ASSERT_TRUE(main);
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Blue, 240, 100, 10000)) << "the first item did not play";
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Green, 200, 150, 10000)) << "the second item did not follow";
+    if (repeat[0] == '0') {
+      // After the last item the player stops: its video window goes and
+      // nothing comes back.
+      EXPECT_TRUE(WaitUntil([&] { return NoVideoWindow(pi.dwProcessId); }, 10000)) << "the list did not stop";
+      Sleep(2500);
+      EXPECT_TRUE(NoVideoWindow(pi.dwProcessId)) << "something played after the last item";
+    } else {
+      EXPECT_TRUE(VideoShows(pi.dwProcessId, Blue, 240, 100, 10000)) << "Repeat did not go back to the first";
+    }
+    CloseAndExpectCleanExit(main, pi);
+    EXPECT_EQ((std::vector<std::string>{blue, green}), ReadLines(PlaylistBeside(PlayerExe())));
+  }
+  DeleteFileA(PlaylistBeside(PlayerExe()).c_str());
+}
+
+TEST(PlayerPlaying, ZoomScalesTheVideoAndFullScreenCoversTheScreenWithoutTouchingOnTop) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  const std::string red = Clip("red_pcm.avi");  // 160 x 120
+  const LONG screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+  {
+    SCOPED_TRACE("on top, full screen left with Escape");
+    ScratchFolder dir;
+    PROCESS_INFORMATION pi;
+    HWND main = StartPlaying(dir, red, &pi, "Play window on top=1\r\n");
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return Topmost(main); }, 3000)) << "the stored on-top was not applied";
+    SetForegroundWindow(main);
+    Sleep(300);
+    PressKeyWith(VK_MENU, '3');
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, 320, 240, 5000)) << "Alt+3 did not double the video";
+    PressKeyWith(VK_MENU, '1');
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, 80, 60, 5000)) << "Alt+1 did not halve the video";
+    PressKeyWith(VK_MENU, '2');
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 5000)) << "Alt+2 did not give the video's own size";
+
+    // Enter on the video window: full screen, the remote above it.
+    HWND video = FindProcessWindow(pi.dwProcessId, "VWClassName");
+    ASSERT_TRUE(video);
+    SetForegroundWindow(video);
+    Sleep(300);
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, screen_w, screen_h, 5000)) << "Enter did not cover the screen";
+    EXPECT_TRUE(Topmost(video));
+    EXPECT_TRUE(Topmost(main));
+    SetForegroundWindow(video);
+    Sleep(300);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 5000)) << "Escape did not leave full screen";
+    EXPECT_TRUE(Topmost(main)) << "leaving full screen dropped the stored on-top";
+    CloseAndExpectCleanExit(main, pi);
+    EXPECT_EQ("1", ValueOf(ReadLines(dir.File("Zelvo.ini")), "Play window on top"));
+  }
+  {
+    SCOPED_TRACE("not on top, quitting in full screen");
+    ScratchFolder dir;
+    PROCESS_INFORMATION pi;
+    HWND main = StartPlaying(dir, red, &pi,
+                             "Play window on top=0\r\nHide remote in fullscreen=1\r\nHiding remote timeout=1\r\n");
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000));
+    EXPECT_FALSE(Topmost(main));
+    // The full-screen command as the skin's button sends it.
+    PostMessageA(main, WM_COMMAND, 134, 0);
+    EXPECT_TRUE(VideoShows(pi.dwProcessId, Red, screen_w, screen_h, 5000));
+    // The remote shows above the picture, and drops behind it after the
+    // "Hiding remote timeout".
+    EXPECT_TRUE(WaitUntil([&] { return !Topmost(main); }, 4000)) << "the remote did not hide";
+    CloseAndExpectCleanExit(main, pi);
+    EXPECT_EQ("0", ValueOf(ReadLines(dir.File("Zelvo.ini")), "Play window on top"));
+  }
+}
+
+TEST(PlayerPlaying, ClosingTheVideoWindowTenTimesOverLeavesThePlayerWhole) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  const std::string red = Clip("red_pcm.avi");
+  ScratchFolder dir;
+  PROCESS_INFORMATION pi;
+  // Wine's heap checking, for the player only: a window procedure running
+  // on after its object was freed shows up as a fault or a heap warning.
+  char saved[256] = "";
+  const bool had = GetEnvironmentVariableA("WINEDEBUG", saved, sizeof saved) > 0;
+  SetEnvironmentVariableA("WINEDEBUG", "-all,warn+heap");
+  HWND main = StartPlaying(dir, red, &pi);
+  SetEnvironmentVariableA("WINEDEBUG", had ? saved : nullptr);
+  ASSERT_TRUE(main);
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000)) << "no video";
+    HWND video = FindProcessWindow(pi.dwProcessId, "VWClassName");
+    PostMessageA(video, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(video); }, 5000)) << "the video window did not close";
+    EXPECT_TRUE(IsWindow(main));
+    PostMessageA(main, WM_COMMAND, 130, 0);  // play
+  }
+  ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000));
+  CloseAndExpectCleanExit(main, pi);
+}
+
+namespace {
+
+std::string EditText(HWND edit) {
+  char text[256] = "";
+  SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+}  // namespace
+
+TEST(PlayerPlaying, LettersTypedIntoADialogStayThereWhileTheSkinKeepsItsKeys) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  ScratchFolder dir;
+  PROCESS_INFORMATION pi;
+  HWND main = StartPlaying(dir, Clip("red_pcm.avi"), &pi);
+  ASSERT_TRUE(main);
+  ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000));
+
+  PostMessageA(main, WM_COMMAND, 232, 0);  // the Subtitles dialog
+  HWND dialog = ProcessDialog(pi.dwProcessId, "Subtitles");
+  ASSERT_TRUE(dialog);
+  HWND edit = GetDlgItem(dialog, 1054);
+  ASSERT_TRUE(edit);
+  RECT r;
+  GetWindowRect(edit, &r);
+  // Letters that are also the player's keys ("C" pauses, Space plays) go
+  // into the edit, and the file plays on.
+  ASSERT_TRUE(ClickUntil(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, [&] {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(pi.dwThreadId, &info) && info.hwndFocus == edit;
+  })) << "the edit did not take the focus";
+  for (char c : std::string("CATS DOGS")) {
+    PressKey(c == ' ' ? VK_SPACE : static_cast<WORD>(c));
+    Sleep(60);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return EditText(edit) == "cats dogs"; }, 3000)) << '"' << EditText(edit) << '"';
+  EXPECT_TRUE(DigitsChange(main, 3000)) << "a letter typed into the dialog reached the player";
+  // Escape is the dialog's: it closes it.
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000)) << "Escape did not close the dialog";
+
+  // Back on the skin, the keys are the player's again.
+  SetForegroundWindow(main);
+  Sleep(300);
+  PressKey(VK_SPACE);
+  Sleep(400);
+  EXPECT_TRUE(DigitsStay(main, 1500)) << "Space on the skin did not pause";
+  CloseAndExpectCleanExit(main, pi);
+}

@@ -24,13 +24,18 @@ inline std::string BuildFolder() {
 
 inline std::string PlayerExe() { return BuildFolder() + "ZelvoPlayer.exe"; }
 
+inline std::string PlaylistBeside(const std::string& exe) {
+  return exe.substr(0, exe.find_last_of('\\') + 1) + "default.m3u";
+}
+
 // Starts `exe` with `arguments` in `folder` without waiting for it. The
 // playlist a previous test left beside the program is removed first, so
-// that every run starts from an empty list.
+// that every run starts from an empty list, or from `playlist` when given.
 inline bool StartPlayer(const std::string& exe, const std::string& folder, const std::string& arguments,
-                        PROCESS_INFORMATION* pi) {
-  std::string beside = exe.substr(0, exe.find_last_of('\\') + 1) + "default.m3u";
+                        PROCESS_INFORMATION* pi, const char* playlist = nullptr) {
+  const std::string beside = PlaylistBeside(exe);
   DeleteFileA(beside.c_str());
+  if (playlist) WriteText(beside, playlist);
   std::string command = "\"" + exe + "\" " + arguments;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -141,6 +146,20 @@ inline std::vector<COLORREF> Snapshot(HWND window) {
   }
   ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+// The visible dialog of `process` captioned `caption`, waited for.
+inline HWND ProcessDialog(DWORD process, const char* caption) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        found = FindWindowA("#32770", caption);
+        DWORD owner = 0;
+        if (found) GetWindowThreadProcessId(found, &owner);
+        return found && owner == process && IsWindowVisible(found);
+      },
+      10000);
+  return found;
 }
 
 inline std::string EngineClip(const char* name) { return BuildFolder() + "..\\engine\\media\\" + name; }
