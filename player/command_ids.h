@@ -103,6 +103,8 @@ enum CommandId : int {
   // The main form's other shape, built once the command that asked for it
   // (clicked on the form being replaced) returned.
   kCommandSwitchMainForm = 902,
+  // The video window's context menu, at the screen point in lParam.
+  kCommandVideoMenu = 903,
 };
 
 // Timers on the command window.

@@ -537,7 +537,7 @@ bool PlayerApp::HandleSkinCommand(int id) {
 LRESULT PlayerApp::DispatchCommand(HWND window, int id, LPARAM lparam) {
   if (skin_ && skin_loaded_) skin_->RouteCommand(static_cast<WPARAM>(id), lparam);
   if (HandleWindowCommand(id) || HandleLevelCommand(id, lparam) || HandleTransportCommand(window, id, lparam) ||
-      HandlePlaylistCommand(id) || HandleSkinCommand(id)) {
+      HandlePlaylistCommand(id) || HandleSkinCommand(id) || HandleTrayCommand(id, lparam)) {
     return 0;
   }
   if (const wchar_t* hint = HoverHint(id)) {

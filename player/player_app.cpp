@@ -43,8 +43,8 @@ void PlayerApp::ComputePaths() {
   module_path_.assign(module, length);
   size_t slash = module_path_.find_last_of('\\');
   application_directory_ = slash == std::string::npos ? std::string() : module_path_.substr(0, slash + 1);
-  playlist_file_ = playlist_file_override_.empty() ? Cut(application_directory_ + "default.m3u")
-                                                  : Cut(playlist_file_override_);
+  playlist_file_ =
+      playlist_file_override_.empty() ? Cut(application_directory_ + "default.m3u") : Cut(playlist_file_override_);
 
   // TMP names the user's temporary folder; without it, the system's.
   char temp[kMaxPath];
@@ -71,8 +71,8 @@ bool PlayerApp::CreateCommandWindow() {
   wc.hInstance = instance_;
   wc.lpszClassName = kCommandWindowClass;
   if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  command_window_ = CreateWindowExA(0, kCommandWindowClass, "Zelvo Vantor", 0, 0, 0, 0, 0, nullptr,
-                                    nullptr, instance_, nullptr);
+  command_window_ =
+      CreateWindowExA(0, kCommandWindowClass, "Zelvo Vantor", 0, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
   settings_.command_window = command_window_;
   settings_.command_procedure = CommandWindowProc;
   return command_window_ != nullptr;
@@ -102,7 +102,14 @@ LRESULT CALLBACK PlayerApp::CommandWindowProc(HWND window, UINT message, WPARAM 
     g_app->Shutdown();
     return 0;
   }
-  // Tray icon callbacks (kTrayCallbackMessage) join here with the tray icon.
+  if (message == Tray::kCallbackMessage && g_app) {
+    g_app->OnTrayNotification(wparam, lparam);
+    return 0;
+  }
+  if (g_app && message != 0 && message == g_app->tray_.taskbar_created()) {
+    g_app->tray_.AddAgain();
+    return 0;
+  }
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -165,7 +172,9 @@ int PlayerApp::Run(const char* command_line) {
     return 0;
   }
   settings_.muted = 0;
+  if (settings_.auto_register_file_extensions) RegisterFileTypesAsked(false);
   CreateDialogs();
+  tray_.Init(instance_, command_window_);
   text_brush_ = CreateSolidBrush(RGB(107, 117, 107));
   text_font_ = CreateFontA(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Arial");
@@ -198,6 +207,8 @@ int PlayerApp::Run(const char* command_line) {
     }
     engine_loaded_ = true;
   }
+
+  tray_.AddControlIcons();
 
   // 13-16: first playlist item, tray, show the main window.
   HWND main_window = skin_->MainWindow();
@@ -295,7 +306,8 @@ void PlayerApp::Shutdown() {
     engine_->Unload();
     engine_loaded_ = false;
   }
-  // 5: tray icons join here with the tray.
+  // 5: tray icons.
+  tray_.RemoveAll();
   // 6: the playlist, saved where it was read from.
   SavePlaylistFile(AnsiToWide(playlist_file_));
   // 7: skin.

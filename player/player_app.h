@@ -4,6 +4,7 @@
 // engine plug in through the two host interfaces below, so each arrives at
 // its own step of start-up and shut-down.
 #include <windows.h>
+// After windows.h.
 #include <shellapi.h>
 
 #include <cstdint>
@@ -15,9 +16,11 @@
 #include "player/core/status_text.h"
 #include "player/core/time_display.h"
 #include "player/file_dialog.h"
+#include "player/menus.h"
 #include "player/player_settings.h"
 #include "player/screen_saver.h"
 #include "player/subtitles_dialog.h"
+#include "player/tray.h"
 
 class PlayerApp;
 class EngineClient;
@@ -114,6 +117,7 @@ class PlayerApp {
   const ScreenSaverBlocker& screen_saver() const { return screen_saver_; }
   int status_countdown() const { return status_.Countdown(); }
   SubtitlesDialog& subtitles_dialog() { return subtitles_dialog_; }
+  const Tray& tray() const { return tray_; }
 
  private:
   static LRESULT CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -130,6 +134,13 @@ class PlayerApp {
   // Hands the message to the modeless dialog it belongs to (its keys, Tab
   // and Enter); true when the dialog took it.
   bool ModelessDialogMessage(MSG* msg);
+  // The tray and the menus.
+  bool HandleTrayCommand(int id, LPARAM lparam);
+  void OnTrayNotification(WPARAM icon, LPARAM event);
+  void MinimiseToTray();
+  void RestoreFromTray();
+  void RegisterFileTypesAsked(bool ask);
+  void ShowMainMenu(HWND window);
   void SendCommand(int id, LPARAM lparam);
   bool HandleWindowCommand(int id);
   bool HandleLevelCommand(int id, LPARAM lparam);
@@ -189,6 +200,10 @@ class PlayerApp {
   PlayerSettings settings_;
   ScreenSaverBlocker screen_saver_;
   SubtitlesDialog subtitles_dialog_{instance_, settings_};
+  Tray tray_;
+  PlayerMenus menus_;
+  // The user agreed, this run, to take file types over from other programs.
+  bool file_types_agreed_ = false;
   HACCEL accelerators_ = nullptr;
   HWND command_window_ = nullptr;
   HBRUSH text_brush_ = nullptr;

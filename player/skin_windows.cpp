@@ -197,6 +197,10 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
       main_origin_ = now;
       return false;
     }
+    case WM_RBUTTONDOWN:
+      ShowMainMenu(window);
+      *result = 0;
+      return true;
     case WM_ACTIVATEAPP:
       if (wparam) {
         if (playlist) SetWindowPos(playlist, window, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

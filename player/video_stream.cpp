@@ -1,6 +1,7 @@
 #include "player/video_stream.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -38,8 +39,8 @@ VideoStream::~VideoStream() { ReleaseWindow(); }
 HRESULT VideoStream::Init() {
   HINSTANCE instance = settings_->instance ? settings_->instance : GetModuleHandleA(nullptr);
   RegisterVideoClass(instance, WindowProc);
-  window_ = CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "Video Window", WS_POPUP | WS_THICKFRAME, 50, 300, 300,
-                            100, nullptr, nullptr, instance, this);
+  window_ = CreateWindowExA(WS_EX_TOOLWINDOW, kWindowClass, "Video Window", WS_POPUP | WS_THICKFRAME, 50, 300, 300, 100,
+                            nullptr, nullptr, instance, this);
   if (!window_) return HRESULT_FROM_WIN32(GetLastError());
   DragAcceptFiles(window_, TRUE);
   aspect_ratio_ = settings_->aspect_ratio;
@@ -299,6 +300,14 @@ LRESULT VideoStream::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_LBUTTONDBLCLK:
       ToggleFullscreen();
       return 0;
+    case WM_RBUTTONDOWN: {
+      POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      ClientToScreen(window_, &at);
+      if (settings_->command_window) {
+        PostMessageA(settings_->command_window, WM_COMMAND, kCommandVideoMenu, MAKELPARAM(at.x, at.y));
+      }
+      return 0;
+    }
     case WM_MOUSEWHEEL:
       if (!fullscreen_) OnWheel(GET_WHEEL_DELTA_WPARAM(wparam));
       return 0;

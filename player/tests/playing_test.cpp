@@ -1,133 +1,22 @@
 // The real ZelvoPlayer.exe playing real clips with the real engine: the
 // keys a user presses, the open dialog, the end of a file moving on to the
-// next one, and a WinAmp skin put on while a file plays. What the player
-// does is read off the screen: the clip's colour and size in the video
-// window and the time digits of the skin.
+// next one, a playlist played through, zoom and full screen, the video
+// window closed and reopened, a WinAmp skin put on while a file plays, and
+// typing into a dialog. What the player does is read off the screen: the
+// clip's colour and size in the video window and the time digits of the
+// skin.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "player/tests/playing_support.h"
 #include "player/tests/process_support.h"
 #include "player/tests/test_support.h"
 
 using namespace test_support;
 using namespace process_support;
-
-namespace {
-
-void PressKey(WORD key) {
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_KEYBOARD;
-  input[0].ki.wVk = input[1].ki.wVk = key;
-  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, input, sizeof input[0]);
-}
-
-// `key` pressed while `modifier` is held down.
-void PressKeyWith(WORD modifier, WORD key) {
-  INPUT input[4] = {};
-  for (INPUT& one : input) one.type = INPUT_KEYBOARD;
-  input[0].ki.wVk = input[3].ki.wVk = modifier;
-  input[1].ki.wVk = input[2].ki.wVk = key;
-  input[2].ki.dwFlags = input[3].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(4, input, sizeof input[0]);
-}
-
-struct Digits {
-  std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectDigit(HWND child, LPARAM param) {
-  char cls[64] = "";
-  GetClassNameA(child, cls, sizeof cls);
-  if (std::string(cls) == "TimeDigit" && IsWindowVisible(child))
-    reinterpret_cast<Digits*>(param)->windows.push_back(child);
-  return TRUE;
-}
-
-// The time digits of the main window as they are on the screen now.
-std::vector<COLORREF> DigitsOnScreen(HWND main) {
-  Digits digits;
-  EnumChildWindows(main, CollectDigit, reinterpret_cast<LPARAM>(&digits));
-  std::vector<COLORREF> pixels;
-  for (HWND digit : digits.windows) {
-    std::vector<COLORREF> one = Snapshot(digit);
-    pixels.insert(pixels.end(), one.begin(), one.end());
-  }
-  return pixels;
-}
-
-// The digits differ from `before` within the time given.
-bool DigitsChangeFrom(HWND main, const std::vector<COLORREF>& before, DWORD within_ms) {
-  return !before.empty() && WaitUntil([&] { return DigitsOnScreen(main) != before; }, within_ms);
-}
-
-bool DigitsChange(HWND main, DWORD within_ms) { return DigitsChangeFrom(main, DigitsOnScreen(main), within_ms); }
-
-bool DigitsStay(HWND main, DWORD for_ms) {
-  const std::vector<COLORREF> before = DigitsOnScreen(main);
-  Sleep(for_ms);
-  return !before.empty() && DigitsOnScreen(main) == before;
-}
-
-bool Red(COLORREF c) { return GetRValue(c) > 160 && GetGValue(c) < 90 && GetBValue(c) < 90; }
-bool Blue(COLORREF c) { return GetBValue(c) > 160 && GetRValue(c) < 90 && GetGValue(c) < 90; }
-bool Green(COLORREF c) { return GetGValue(c) > 160 && GetRValue(c) < 90 && GetBValue(c) < 90; }
-
-// The player's video window shows a clip of this colour at this size.
-bool VideoShows(DWORD process, bool (*colour)(COLORREF), LONG width, LONG height, DWORD within_ms) {
-  return WaitUntil(
-      [&] {
-        HWND video = FindProcessWindow(process, "VWClassName");
-        if (!video) return false;
-        RECT r;
-        GetWindowRect(video, &r);
-        return r.right - r.left == width && r.bottom - r.top == height && colour(CentreColour(video));
-      },
-      within_ms);
-}
-
-// Fills in the player's open dialog titled `title` with `path` and presses
-// its Open button; false when no such dialog came up.
-bool AnswerFileDialog(DWORD process, const char* title, const std::string& path) {
-  HWND dialog = ProcessDialog(process, title);
-  if (!dialog) return false;
-  Sleep(300);
-  // The file name box: a combo box in the explorer-style dialog, an edit
-  // field in the older one.
-  const int kFileNameCombo = 0x47c, kFileNameEdit = 0x480;
-  if (!SetDlgItemTextA(dialog, kFileNameCombo, path.c_str()) && !SetDlgItemTextA(dialog, kFileNameEdit, path.c_str()))
-    return false;
-  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-  return WaitUntil([&] { return !IsWindow(dialog); }, 10000);
-}
-
-std::string Clip(const char* name) {
-  std::string clip = EngineClip(name);
-  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(clip.c_str())) << clip;
-  return clip;
-}
-
-// The video window away from the skin, so that neither hides the other.
-const char kSettings[] =
-    "[Zelvo Player]\r\nVideo window origin X=400\r\nVideo window origin Y=300\r\nRewind seconds=4\r\n";
-
-// Starts the player in `dir` on `clip` (none: the playlist), with these
-// settings besides the usual ones and this "default.m3u"; its main window,
-// or null.
-HWND StartPlaying(const ScratchFolder& dir, const std::string& clip, PROCESS_INFORMATION* pi,
-                  const std::string& more_settings = "", const char* playlist = nullptr) {
-  WriteText(dir.File("Zelvo.ini"), kSettings + more_settings);
-  if (!StartPlayer(PlayerExe(), dir.path(), clip, pi, playlist)) return nullptr;
-  return WaitForProcessWindow(pi->dwProcessId, "MainSkin", 30000);
-}
-
-bool Topmost(HWND window) { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
-
-bool NoVideoWindow(DWORD process) { return !FindProcessWindow(process, "VWClassName"); }
-
-}  // namespace
+using namespace playing_support;
 
 TEST(PlayerPlaying, KeysPauseResumeAndSeekAndTheEndOfAFileMovesOnToTheNext) {
   if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
@@ -333,14 +222,9 @@ std::string EditText(HWND edit) {
 
 }  // namespace
 
-TEST(PlayerPlaying, LettersTypedIntoADialogStayThereWhileTheSkinKeepsItsKeys) {
-  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
-  ScratchFolder dir;
-  PROCESS_INFORMATION pi;
-  HWND main = StartPlaying(dir, Clip("red_pcm.avi"), &pi);
-  ASSERT_TRUE(main);
-  ASSERT_TRUE(VideoShows(pi.dwProcessId, Red, 160, 120, 10000));
+class PlayerDialogs : public PlayingRed {};
 
+TEST_F(PlayerDialogs, LettersTypedIntoADialogStayThereWhileTheSkinKeepsItsKeys) {
   PostMessageA(main, WM_COMMAND, 232, 0);  // the Subtitles dialog
   HWND dialog = ProcessDialog(pi.dwProcessId, "Subtitles");
   ASSERT_TRUE(dialog);
@@ -371,5 +255,5 @@ TEST(PlayerPlaying, LettersTypedIntoADialogStayThereWhileTheSkinKeepsItsKeys) {
   PressKey(VK_SPACE);
   Sleep(400);
   EXPECT_TRUE(DigitsStay(main, 1500)) << "Space on the skin did not pause";
-  CloseAndExpectCleanExit(main, pi);
+  CloseCleanly();
 }

@@ -70,13 +70,14 @@ inline void SendMouse(DWORD flags, int x = 0, int y = 0) {
   SendInput(1, &input, sizeof input);
 }
 
-inline void ClickAt(POINT at) {
+// A click at `at`, with the left button unless other buttons are given.
+inline void ClickAt(POINT at, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MOUSEEVENTF_LEFTUP) {
   SetCursorPos(at.x, at.y);
   SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at.x, at.y);
   Sleep(150);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(down);
   Sleep(100);
-  SendMouse(MOUSEEVENTF_LEFTUP);
+  SendMouse(up);
 }
 
 struct FindElement {
