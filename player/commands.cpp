@@ -109,6 +109,7 @@ HRESULT PlayerApp::OpenAndPlay() {
   SetTimer(command_window_, kPositionTimer, kTimerPeriodMs, nullptr);
   ShowStatus(kPlayerTitle, kStatusWelcomeTicks);
   subtitles_dialog_.SendRect();
+  preferences_dialog_.Refresh();
   return S_OK;
 }
 
@@ -314,10 +315,12 @@ bool PlayerApp::HandleWindowCommand(int id) {
     case IDM_REPEAT_ON:
     case IDM_REPEAT_OFF:
       settings_.repeat = id == IDM_REPEAT_ON;
+      preferences_dialog_.Refresh();
       return true;
     case IDM_SHUFFLE_ON:
     case IDM_SHUFFLE_OFF:
       settings_.shuffle = id == IDM_SHUFFLE_ON;
+      preferences_dialog_.Refresh();
       return true;
     case kCommandToggleRepeat:
       SendCommand(settings_.repeat ? IDM_REPEAT_OFF : IDM_REPEAT_ON, 0);
@@ -332,13 +335,19 @@ bool PlayerApp::HandleWindowCommand(int id) {
     case IDM_TOPMOST_OFF:
       settings_.play_window_on_top = id == IDM_TOPMOST_ON;
       if (main) {
-        SetWindowPos(main, id == IDM_TOPMOST_ON ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(main, id == IDM_TOPMOST_ON ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
       }
       if (id == IDM_TOPMOST_ON) RaiseTooltip();
+      preferences_dialog_.Refresh();
       return true;
     case kCommandSubtitles:
       subtitles_dialog_.Show();
+      return true;
+    case IDM_OPTIONS:
+      preferences_dialog_.Show();
+      return true;
+    case IDM_ABOUT:
+      preferences_dialog_.ShowAbout();
       return true;
     case kCommandBringBack:
       if (EngineReady() && engine_->IsFullscreen() && main) {

@@ -263,11 +263,19 @@ void PlayerApp::DestroySkin() {
   settings_.main_skin_window = nullptr;
 }
 
-void PlayerApp::CreateDialogs() { subtitles_dialog_.Create(engine_); }
+void PlayerApp::CreateDialogs() {
+  preferences_dialog_.set_screen_saver_blocker([this](bool on) { screen_saver_.Block(on); });
+  preferences_dialog_.Create();
+  subtitles_dialog_.Create(engine_);
+}
 
-void PlayerApp::DestroyDialogs() { subtitles_dialog_.Destroy(); }
+void PlayerApp::DestroyDialogs() {
+  subtitles_dialog_.Destroy();
+  preferences_dialog_.Destroy();
+}
 
 bool PlayerApp::ModelessDialogMessage(MSG* msg) {
+  if (preferences_dialog_.HandleDialogMessage(msg)) return true;
   for (HWND dialog : {subtitles_dialog_.window()}) {
     if (dialog && IsWindowVisible(dialog) && IsDialogMessageA(dialog, msg)) return true;
   }

@@ -18,6 +18,7 @@
 #include "player/file_dialog.h"
 #include "player/menus.h"
 #include "player/player_settings.h"
+#include "player/preferences_dialog.h"
 #include "player/screen_saver.h"
 #include "player/subtitles_dialog.h"
 #include "player/tray.h"
@@ -67,6 +68,8 @@ class SkinHost {
 
 class PlayerApp {
  public:
+  static constexpr int kPreferencesRegisterCommand = 211;
+
   // Either may be null: without a skin, start-up takes the failed-skin
   // path; without an engine, start-up runs on with no playback.
   PlayerApp(HINSTANCE instance, SkinHost* skin, EngineClient* engine);
@@ -117,6 +120,7 @@ class PlayerApp {
   const ScreenSaverBlocker& screen_saver() const { return screen_saver_; }
   int status_countdown() const { return status_.Countdown(); }
   SubtitlesDialog& subtitles_dialog() { return subtitles_dialog_; }
+  PreferencesDialog& preferences_dialog() { return preferences_dialog_; }
   const Tray& tray() const { return tray_; }
 
  private:
@@ -200,6 +204,10 @@ class PlayerApp {
   PlayerSettings settings_;
   ScreenSaverBlocker screen_saver_;
   SubtitlesDialog subtitles_dialog_{instance_, settings_};
+  // The file-types button asks before taking types from other programs.
+  PreferencesDialog preferences_dialog_{instance_, settings_, engine_, [this](int command) {
+                                          PostCommand(command, command == kPreferencesRegisterCommand ? 1 : 0);
+                                        }};
   Tray tray_;
   PlayerMenus menus_;
   // The user agreed, this run, to take file types over from other programs.

@@ -2,6 +2,7 @@
 // playlist to the main window, the keys and wheel they take, and the main
 // form's normal and compact shapes.
 #include <windows.h>
+// After windows.h.
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -127,8 +128,7 @@ void PlayerApp::SwitchMainForm() {
 
 // Window messages ------------------------------------------------------------------
 
-bool PlayerApp::OnFormMessage(Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                              LRESULT* result) {
+bool PlayerApp::OnFormMessage(Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   *result = 0;
   switch (form) {
     case Form::kMain:
@@ -207,6 +207,8 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
         if (EngineReady()) {
           if (VideoStream* video = engine_->FirstActiveVideo()) video->Show(settings_.show_active_window != 0);
         }
+        HWND preferences = preferences_dialog_.window();
+        if (preferences && IsWindowVisible(preferences)) SetFocus(preferences);
       }
       RaiseTooltip();
       return true;
@@ -221,8 +223,7 @@ bool PlayerApp::OnMainWindowMessage(HWND window, UINT message, WPARAM wparam, LP
   }
 }
 
-bool PlayerApp::OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                        LRESULT* result) {
+bool PlayerApp::OnPlaylistWindowMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   switch (message) {
     case WM_SYSCOMMAND:
       // The playlist is resized by its frame as well as moved.

@@ -6,6 +6,9 @@
 // clip's colour and size in the video window and the time digits of the
 // skin.
 #include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h.
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -256,4 +259,63 @@ TEST_F(PlayerDialogs, LettersTypedIntoADialogStayThereWhileTheSkinKeepsItsKeys) 
   Sleep(400);
   EXPECT_TRUE(DigitsStay(main, 1500)) << "Space on the skin did not pause";
   CloseCleanly();
+}
+
+namespace {
+
+struct VisiblePage {
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindVisiblePage(HWND child, LPARAM param) {
+  char cls[32] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(child)) return TRUE;
+  reinterpret_cast<VisiblePage*>(param)->found = child;
+  return FALSE;
+}
+
+HWND ShownPage(HWND dialog) {
+  VisiblePage page;
+  EnumChildWindows(dialog, FindVisiblePage, reinterpret_cast<LPARAM>(&page));
+  return page.found;
+}
+
+}  // namespace
+
+TEST_F(PlayerDialogs, ThePreferencesTreeAndPagesTakeClicksAndTypingAndEscapeStoresNothing) {
+  PostMessageA(main, WM_COMMAND, 152, 0);  // Options
+  HWND dialog = ProcessDialog(pi.dwProcessId, "Zelvo Vantor Player Preferences");
+  ASSERT_TRUE(dialog);
+  HWND tree = GetDlgItem(dialog, 1007);
+  ASSERT_TRUE(tree);
+  // The second item of the tree is "Playback"; its page has the rewind edit.
+  RECT t;
+  GetWindowRect(tree, &t);
+  const LONG item_height = static_cast<LONG>(SendMessageA(tree, TVM_GETITEMHEIGHT, 0, 0));
+  ASSERT_GT(item_height, 0);
+  HWND rewind = nullptr;
+  ASSERT_TRUE(ClickUntil(POINT{t.left + 40, t.top + item_height * 3 / 2 + 1}, [&] {
+    HWND page = ShownPage(dialog);
+    rewind = page ? GetDlgItem(page, 1050) : nullptr;
+    return rewind && IsWindowVisible(rewind);
+  })) << "a click on \"Playback\" did not show its page";
+  RECT r;
+  GetWindowRect(rewind, &r);
+  ASSERT_TRUE(ClickUntil(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, [&] {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(pi.dwThreadId, &info) && info.hwndFocus == rewind;
+  })) << "the rewind edit did not take the focus";
+  SendMessageA(rewind, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  for (WORD key : {WORD('9'), WORD('9')}) {
+    PressKey(key);
+    Sleep(60);
+  }
+  EXPECT_TRUE(WaitUntil([&] { return EditText(rewind) == "99"; }, 3000)) << '"' << EditText(rewind) << '"';
+  // Escape cancels: the dialog goes and the typed value is not stored.
+  PressKey(VK_ESCAPE);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000)) << "Escape did not close the dialog";
+  CloseCleanly();
+  EXPECT_EQ("4", ValueOf(ReadLines(dir.File("Zelvo.ini")), "Rewind seconds"));
 }
