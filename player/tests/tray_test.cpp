@@ -139,6 +139,37 @@ TEST_F(PlayerTray, TheTrayIconBringsThePlayerBackWithItsPlaylistAsItWas) {
   EXPECT_FALSE(IconShown(commands, 108));
 }
 
+TEST(PlayerTrayStart, StartedWithTrayItWaitsThereAndComesBackWhenTheShellRestarts) {
+  if (!HasDefaultSkin()) GTEST_SKIP() << "no DefaultSkin.wsz beside the program";
+  ScratchFolder dir;
+  WriteText(dir.File("Zelvo.ini"), kSettings);
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(StartPlayer(PlayerExe(), dir.path(), "-tray \"" + Clip("red_pcm.avi") + "\"", &pi));
+  HWND commands = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        commands = CommandWindowOf(pi.dwProcessId);
+        return commands && IconShown(commands, 108);
+      },
+      30000))
+      << "the player did not go to the tray";
+  EXPECT_FALSE(FindProcessWindow(pi.dwProcessId, "MainSkin"));
+  // The shell loses its icons and says it started again: the player puts
+  // its icon back.
+  NOTIFYICONDATAA gone = {};
+  gone.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  gone.hWnd = commands;
+  gone.uID = 108;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &gone));
+  PostMessageA(commands, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IconShown(commands, 108); }, 3000)) << "the icon did not come back";
+  Command(commands, 187);
+  HWND main = WaitForProcessWindow(pi.dwProcessId, "MainSkin", 5000);
+  ASSERT_TRUE(main) << "restoring from the tray did not show the player";
+  EXPECT_TRUE(WaitUntil([&] { return !IconShown(commands, 108); }, 3000));
+  CloseAndExpectCleanExit(main, pi);
+}
+
 TEST_F(PlayerTray, ControlIconsComeAndGoWithTheTrayMenuAndAClickOnStopStops) {
   HWND commands = CommandWindowOf(pi.dwProcessId);
   const UINT all[] = {2137, 2138, 2139, 2140, 2141, 2142};
