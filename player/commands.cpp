@@ -346,6 +346,9 @@ bool PlayerApp::HandleWindowCommand(int id) {
     case IDM_OPTIONS:
       preferences_dialog_.Show();
       return true;
+    case kCommandVideoFixing:
+      video_fix_dialog_.Show();
+      return true;
     case IDM_ABOUT:
       preferences_dialog_.ShowAbout();
       return true;

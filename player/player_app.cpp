@@ -267,16 +267,18 @@ void PlayerApp::CreateDialogs() {
   preferences_dialog_.set_screen_saver_blocker([this](bool on) { screen_saver_.Block(on); });
   preferences_dialog_.Create();
   subtitles_dialog_.Create(engine_);
+  video_fix_dialog_.Create(nullptr);
 }
 
 void PlayerApp::DestroyDialogs() {
+  video_fix_dialog_.Destroy();
   subtitles_dialog_.Destroy();
   preferences_dialog_.Destroy();
 }
 
 bool PlayerApp::ModelessDialogMessage(MSG* msg) {
   if (preferences_dialog_.HandleDialogMessage(msg)) return true;
-  for (HWND dialog : {subtitles_dialog_.window()}) {
+  for (HWND dialog : {subtitles_dialog_.window(), video_fix_dialog_.window()}) {
     if (dialog && IsWindowVisible(dialog) && IsDialogMessageA(dialog, msg)) return true;
   }
   return false;

@@ -22,6 +22,7 @@
 #include "player/screen_saver.h"
 #include "player/subtitles_dialog.h"
 #include "player/tray.h"
+#include "player/video_fix_dialog.h"
 
 class PlayerApp;
 class EngineClient;
@@ -121,6 +122,7 @@ class PlayerApp {
   int status_countdown() const { return status_.Countdown(); }
   SubtitlesDialog& subtitles_dialog() { return subtitles_dialog_; }
   PreferencesDialog& preferences_dialog() { return preferences_dialog_; }
+  VideoFixDialog& video_fix_dialog() { return video_fix_dialog_; }
   const Tray& tray() const { return tray_; }
 
  private:
@@ -204,6 +206,7 @@ class PlayerApp {
   PlayerSettings settings_;
   ScreenSaverBlocker screen_saver_;
   SubtitlesDialog subtitles_dialog_{instance_, settings_};
+  VideoFixDialog video_fix_dialog_{instance_, settings_};
   // The file-types button asks before taking types from other programs.
   PreferencesDialog preferences_dialog_{instance_, settings_, engine_, [this](int command) {
                                           PostCommand(command, command == kPreferencesRegisterCommand ? 1 : 0);

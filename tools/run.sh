@@ -36,6 +36,12 @@ media="$(readlink -f "$media")"
 . tools/wine-env.sh
 export WINEPREFIX="$root/.wine"
 zelvo_has_soundcard || zelvo_alsa_null "$out"
+# The player's repair library and the effects filter are COM servers: the
+# player and the engine find them through the registry.
+for dll in Skarn.dll VideoEffects.dll; do
+  [ -f "$out/$dll" ] || continue
+  (cd "$out" && wine regsvr32 /s "$dll") >>"$out/wine.log" 2>&1 || echo "run: registering $dll failed (see $out/wine.log)"
+done
 xvfb_pid=""
 if [ -z "${DISPLAY:-}" ]; then
   zelvo_start_xvfb "$out/xvfb.log"; xvfb_pid=$ZELVO_XVFB_PID

@@ -319,3 +319,26 @@ TEST_F(PlayerDialogs, ThePreferencesTreeAndPagesTakeClicksAndTypingAndEscapeStor
   CloseCleanly();
   EXPECT_EQ("4", ValueOf(ReadLines(dir.File("Zelvo.ini")), "Rewind seconds"));
 }
+
+TEST_F(PlayerDialogs, VideoFixingRepairsTheNamedFileFromThePlayersOwnMenuCommand) {
+  PostMessageA(main, WM_COMMAND, 151, 0);  // Video fixing
+  HWND dialog = ProcessDialog(pi.dwProcessId, "Video Fixing");
+  ASSERT_TRUE(dialog) << "the Video Fixing dialog did not come up (is Skarn registered?)";
+  const std::string input = Clip("red_pcm.avi"), output = dir.File("repaired.avi");
+  SendMessageA(GetDlgItem(dialog, 1044), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(input.c_str()));
+  SendMessageA(GetDlgItem(dialog, 1045), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(output.c_str()));
+  HWND start = GetDlgItem(dialog, 1011);
+  HWND status = GetDlgItem(dialog, 1038);
+  ASSERT_TRUE(start && status);
+  RECT r;
+  GetWindowRect(start, &r);
+  ASSERT_TRUE(ClickUntil(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, [&] {
+    return !EditText(status).empty() || !IsWindowEnabled(start);
+  })) << "Start did not start";
+  EXPECT_TRUE(WaitUntil([&] { return EditText(status) == "Completed"; }, 20000)) << '"' << EditText(status) << '"';
+  EXPECT_EQ(100, SendMessageA(GetDlgItem(dialog, 1058), PBM_GETPOS, 0, 0));
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(output.c_str()));
+  PostMessageA(dialog, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000));
+  CloseCleanly();
+}
