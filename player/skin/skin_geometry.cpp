@@ -77,7 +77,10 @@ bool EnsureVisible(ListScroll& scroll, int64_t index, int count, int rows) {
 }
 
 int64_t EntryOfMillionths(int64_t value, int count) {
-  return value * count / kMillion;
+  // A value past either end points at that end; clamped first, the product
+  // stays far inside 64 bits.
+  const int64_t m = value < 0 ? 0 : value > kMillion ? kMillion : value;
+  return m * (count < 0 ? 0 : count) / kMillion;
 }
 
 }  // namespace skin

@@ -45,7 +45,8 @@ struct ListScroll {
 // changes nothing.
 bool EnsureVisible(ListScroll& scroll, int64_t index, int count, int rows);
 
-// The entry that a scroll position in millionths points to.
+// The entry that a scroll position in millionths points to; positions
+// outside 0 .. 1,000,000 point at the nearer end.
 int64_t EntryOfMillionths(int64_t value, int count);
 
 }  // namespace skin

@@ -25,8 +25,11 @@ TEST(ProfileInteger, RadixAndThirtyTwoBits) {
   // Unsigned bits read as signed.
   EXPECT_EQ(-1, ParseProfileInteger("4294967295", 10, 0));
   EXPECT_EQ(INT32_MIN, ParseProfileInteger("2147483648", 10, 0));
-  // Overflow saturates the unsigned parse.
+  // Overflow saturates the unsigned parse, whatever the sign.
   EXPECT_EQ(-1, ParseProfileInteger("99999999999999999999", 10, 0));
+  EXPECT_EQ(-1, ParseProfileInteger("-99999999999", 10, 0));
+  EXPECT_EQ(-1, ParseProfileInteger("-4294967296", 10, 0));
+  EXPECT_EQ(1, ParseProfileInteger("-4294967295", 10, 0));
 }
 
 TEST(ProfileFlag, WordsAndNumbers) {
@@ -42,6 +45,9 @@ TEST(ProfileFlag, WordsAndNumbers) {
   EXPECT_EQ(1, ParseProfileFlag("", 1));
   EXPECT_EQ(0, ParseProfileFlag("", 0));
   EXPECT_EQ(0, ParseProfileFlag("yes please", 1));  // whole text only
+  for (const char* start : {"t", "tr", "tru", "y", "ye", "truer", "yess"}) {
+    EXPECT_EQ(0, ParseProfileFlag(start, 1)) << start;
+  }
 }
 
 TEST(ProfileInteger, FormatsAndReadsBack) {
@@ -81,9 +87,11 @@ TEST(CommandLine, FileNameIsTheWholeRest) {
 }
 
 TEST(CommandLine, SwitchWordsAreExact) {
-  CommandLineOptions o = ParseCommandLine("-Tray -trayx -auto -");
+  CommandLineOptions o = ParseCommandLine("-Tray -trayx -auto -full -autoclos -autoplayer -fullscreenx -");
   EXPECT_FALSE(o.tray);
   EXPECT_FALSE(o.autoplay);
+  EXPECT_FALSE(o.autoclose);
+  EXPECT_FALSE(o.fullscreen);
   EXPECT_EQ("", o.file_name);
   EXPECT_EQ("", ParseCommandLine("").file_name);
   EXPECT_EQ("", ParseCommandLine(nullptr).file_name);

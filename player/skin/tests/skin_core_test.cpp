@@ -147,6 +147,29 @@ TEST(ListScroll, FewerEntriesThanRowsNeverScroll) {
   EXPECT_EQ(EntryOfMillionths(500000, 3), 1);
 }
 
+TEST(ListScroll, TheRowJustBelowOrAboveTheViewScrollsByOne) {
+  ListScroll scroll;
+  ASSERT_TRUE(EnsureVisible(scroll, 7, 20, 5));  // rows 3..7 in view
+  EXPECT_FALSE(EnsureVisible(scroll, 7, 20, 5));
+  EXPECT_TRUE(EnsureVisible(scroll, 8, 20, 5));
+  EXPECT_EQ(scroll.top, 4);
+  EXPECT_EQ(scroll.selected, 4);
+  EXPECT_TRUE(EnsureVisible(scroll, 4, 20, 5));  // the top row: only the selection moves
+  EXPECT_EQ(scroll.top, 4);
+  EXPECT_EQ(scroll.selected, 0);
+  EXPECT_TRUE(EnsureVisible(scroll, 3, 20, 5));
+  EXPECT_EQ(scroll.top, 3);
+  EXPECT_EQ(scroll.selected, 0);
+}
+
+TEST(ListScroll, ScrollPositionsPastTheEndsPointAtTheEnds) {
+  EXPECT_EQ(EntryOfMillionths(5000000000LL, 3), 3);
+  EXPECT_EQ(EntryOfMillionths(1000001, 3), 3);
+  EXPECT_EQ(EntryOfMillionths(-5, 3), 0);
+  EXPECT_EQ(EntryOfMillionths(INT64_MAX, INT_MAX), INT_MAX);
+  EXPECT_EQ(EntryOfMillionths(INT64_MIN, INT_MAX), 0);
+}
+
 TEST(ListScroll, HugeListsScrollWithoutStepping) {
   ListScroll scroll;
   EXPECT_TRUE(EnsureVisible(scroll, INT_MAX - 1, INT_MAX, 10));
