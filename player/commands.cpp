@@ -243,7 +243,7 @@ int PlayerApp::WearSkin(const std::string& description, const std::string& archi
   DestroySkin();
   skin_description_ = description;
   skin_archive_ = archive;
-  int result = skin_ ? skin_->Load(*this) : -1;
+  int result = skin_ ? skin_->Load(SkinContext()) : -1;
   if (result < 0) return result;
   skin_loaded_ = true;
   settings_.main_skin_window = skin_->MainWindow();

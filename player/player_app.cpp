@@ -178,7 +178,7 @@ int PlayerApp::Run(const char* command_line) {
   text_brush_ = CreateSolidBrush(RGB(107, 117, 107));
   text_font_ = CreateFontA(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH, "Arial");
-  int skin_result = skin_ ? skin_->Load(*this) : -1;
+  int skin_result = skin_ ? skin_->Load(SkinContext()) : -1;
   if (skin_result < 0) {
     MessageBoxA(nullptr, "Skin loading failed", "Can't start...", MB_ICONERROR);
     Shutdown();
@@ -261,6 +261,20 @@ void PlayerApp::DestroySkin() {
     skin_loaded_ = false;
   }
   settings_.main_skin_window = nullptr;
+}
+
+SkinLoadContext PlayerApp::SkinContext() {
+  SkinLoadContext context;
+  context.settings = &settings_;
+  context.command_window = command_window_;
+  context.playlist = &playlist_.Entries();
+  context.text_brush = text_brush_;
+  context.text_font = text_font_;
+  context.description = skin_description_;
+  context.archive = skin_archive_;
+  context.work_directory = skin_work_directory_;
+  context.sink = this;
+  return context;
 }
 
 void PlayerApp::CreateDialogs() {

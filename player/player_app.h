@@ -20,54 +20,14 @@
 #include "player/player_settings.h"
 #include "player/preferences_dialog.h"
 #include "player/screen_saver.h"
+#include "player/skin_host.h"
 #include "player/subtitles_dialog.h"
 #include "player/tray.h"
 #include "player/video_fix_dialog.h"
 
-class PlayerApp;
 class EngineClient;
 
-// The loaded skin as start-up and shut-down see it.
-class SkinHost {
- public:
-  virtual ~SkinHost() = default;
-  // Loads the skin and builds its windows; negative on failure.
-  virtual int Load(PlayerApp& app) = 0;
-  // Destroys the "PlayList" window, the "MainSkin" window and the document.
-  virtual void Destroy() = 0;
-  virtual HWND MainWindow() const = 0;
-  virtual HWND PlaylistWindow() const = 0;
-  // Passes a command down the element trees of the "MainSkin", "PlayList"
-  // and "LoadPlaylistFileBar" elements, so that they show its effect.
-  virtual void RouteCommand(WPARAM wparam, LPARAM lparam) = 0;
-  // Shows or hides the "PlayList" form and the "LoadPlaylistFileBar" element.
-  virtual void ShowPlaylist(bool show) = 0;
-  virtual void ShowButtonsBar(bool show) = 0;
-
-  // The skin's text lines; a skin without one simply shows nothing there.
-  enum class TextLine { kStatus, kVideoInfo, kDuration };
-  virtual bool HasText(TextLine line) const = 0;
-  virtual void SetText(TextLine line, const std::wstring& text) = 0;
-  // The status line: the text at offset 0, and the widths of the text and
-  // of its element (0 and 0 without a status line).
-  virtual void ShowStatus(const std::wstring& text, int* text_width, int* element_width) = 0;
-  // The status text drawn again at a scroll offset.
-  virtual void ScrollStatus(int offset) = 0;
-  // The "FileList" element lays itself out again after a playlist change.
-  virtual void LayoutFileList() = 0;
-  // Redraws the "MainSkin" and "PlayList" windows.
-  virtual void RedrawWindows() = 0;
-  virtual HWND TooltipWindow() const = 0;
-  // The "LoadPlaylistFileBar" element's window, if it has one of its own.
-  virtual HWND ButtonsBarWindow() const = 0;
-  // The main form goes (its window's destruction stores its position) and
-  // the form `form_name` of the same skin takes its place at (x, y); the
-  // new form's window, or null when the skin has no such form.
-  virtual void DeleteMainForm() = 0;
-  virtual HWND BuildMainForm(const char* form_name, int x, int y) = 0;
-};
-
-class PlayerApp {
+class PlayerApp : public FormMessageSink {
  public:
   static constexpr int kPreferencesRegisterCommand = 211;
 
@@ -98,8 +58,7 @@ class PlayerApp {
 
   // The skin's forms hand their messages here before their own handling;
   // true when the player answered the message, with `*result`.
-  enum class Form { kMain, kPlaylist, kButtonsBar };
-  bool OnFormMessage(Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+  bool OnFormMessage(Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
   PlayerSettings& settings() { return settings_; }
   HWND command_window() const { return command_window_; }
@@ -135,6 +94,8 @@ class PlayerApp {
   void AbandonStartUp();
   void DestroySkin();
   void DeleteTextResources();
+  // What the skin is loaded from.
+  SkinLoadContext SkinContext();
   void CreateDialogs();
   void DestroyDialogs();
   // Hands the message to the modeless dialog it belongs to (its keys, Tab

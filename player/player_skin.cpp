@@ -1,13 +1,14 @@
 #include "player/player_skin.h"
 
 #include "player/command_ids.h"
+#include "player/player_settings.h"
 #include "player/skin/archive/skin_apply.h"
 #include "player/skin/skin_loader.h"
 
 namespace {
 
 HWND g_command_window = nullptr;
-PlayerApp* g_player = nullptr;
+FormMessageSink* g_sink = nullptr;
 
 HWND BarWindow() {
   skin::SkinElement* bar = skin::CurrentSkin().buttonsBar;
@@ -45,9 +46,9 @@ LRESULT MoveOrDefault(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 // The player answers a form's message first; what it leaves goes on.
-bool PlayerAnswers(PlayerApp::Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+bool PlayerAnswers(FormMessageSink::Form form, HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                    LRESULT* result) {
-  return g_player && g_player->OnFormMessage(form, window, message, wparam, lparam, result);
+  return g_sink && g_sink->OnFormMessage(form, window, message, wparam, lparam, result);
 }
 
 LRESULT CALLBACK MainWindowHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -56,19 +57,19 @@ LRESULT CALLBACK MainWindowHandler(HWND window, UINT message, WPARAM wparam, LPA
     return 0;
   }
   LRESULT result = 0;
-  if (PlayerAnswers(PlayerApp::Form::kMain, window, message, wparam, lparam, &result)) return result;
+  if (PlayerAnswers(FormMessageSink::Form::kMain, window, message, wparam, lparam, &result)) return result;
   return MoveOrDefault(window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK PlaylistWindowHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
-  if (PlayerAnswers(PlayerApp::Form::kPlaylist, window, message, wparam, lparam, &result)) return result;
+  if (PlayerAnswers(FormMessageSink::Form::kPlaylist, window, message, wparam, lparam, &result)) return result;
   return MoveOrDefault(window, message, wparam, lparam);
 }
 
 LRESULT CALLBACK ButtonsBarHandler(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
-  if (PlayerAnswers(PlayerApp::Form::kButtonsBar, window, message, wparam, lparam, &result)) return result;
+  if (PlayerAnswers(FormMessageSink::Form::kButtonsBar, window, message, wparam, lparam, &result)) return result;
   return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -78,16 +79,16 @@ HWND WindowOf(skin::SkinElement* element) { return element ? element->GetWindow(
 
 PlayerSkin::~PlayerSkin() { Destroy(); }
 
-int PlayerSkin::Load(PlayerApp& app) {
-  PlayerSettings& s = app.settings();
-  g_command_window = app.command_window();
-  g_player = &app;
+int PlayerSkin::Load(const SkinLoadContext& context) {
+  PlayerSettings& s = *context.settings;
+  g_command_window = context.command_window;
+  g_sink = context.sink;
   delete entries_;
-  entries_ = new skin::VectorPlaylist(&app.playlist().Entries());
+  entries_ = new skin::VectorPlaylist(context.playlist);
 
   skin::SkinSetup setup;
   setup.instance = s.instance ? s.instance : GetModuleHandleA(nullptr);
-  setup.commandWindow = app.command_window();
+  setup.commandWindow = context.command_window;
   setup.commandHandler = CommandHandler;
   setup.mainWindowHandler = MainWindowHandler;
   setup.playlistWindowHandler = PlaylistWindowHandler;
@@ -98,12 +99,12 @@ int PlayerSkin::Load(PlayerApp& app) {
   setup.playlistY = s.playlist_y;
   setup.playlistWidth = s.playlist_width;
   setup.playlistHeight = s.playlist_height;
-  setup.statusBrush = app.text_brush();
-  setup.statusFont = app.text_font();
+  setup.statusBrush = context.text_brush;
+  setup.statusFont = context.text_font;
   setup.statusTextColour = RGB(0, 0, 0);
   setup.playlist = entries_;
-  HRESULT hr = skin::ApplySkin(app.skin_description().c_str(), app.skin_archive().c_str(),
-                               app.skin_work_directory().c_str(), &style_, setup, &last_unpack_);
+  HRESULT hr = skin::ApplySkin(context.description.c_str(), context.archive.c_str(), context.work_directory.c_str(),
+                               &style_, setup, &last_unpack_);
   return FAILED(hr) ? static_cast<int>(hr) : 0;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The skin as the player wears it: the default pair at start-up, its forms,
 // and the handlers through which its elements reach the player.
-#include "player/player_app.h"
+#include "player/skin_host.h"
 #include "player/skin/archive/skin_archive.h"
 #include "player/skin/skin_controls.h"
 
@@ -12,7 +12,7 @@ class PlayerSkin : public SkinHost {
   PlayerSkin(const PlayerSkin&) = delete;
   PlayerSkin& operator=(const PlayerSkin&) = delete;
 
-  int Load(PlayerApp& app) override;
+  int Load(const SkinLoadContext& context) override;
   void Destroy() override;
   HWND MainWindow() const override;
   HWND PlaylistWindow() const override;

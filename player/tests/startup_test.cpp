@@ -36,21 +36,23 @@ class TestSkin : public SkinHost {
     std::vector<std::string> events;  // skin and engine calls, in order
   };
   static Seen seen;
-  static PlayerApp* app;
+  static PlayerSettings* settings;
+  static HWND command_window;
   static bool exit_on_first_command;
   static int main_x_on_destroy;  // 0: the position is left alone
   // Run once the start-up's own posted commands have been handled.
   static void (*when_running)(HWND command_window);
 
-  int Load(PlayerApp& player) override {
-    app = &player;
+  int Load(const SkinLoadContext& context) override {
+    settings = context.settings;
+    command_window = context.command_window;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = MainProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "ZelvoTestMainSkin";
     RegisterClassA(&wc);
-    main_ = CreateWindowExA(0, wc.lpszClassName, "MainSkin", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                            wc.hInstance, nullptr);
+    main_ = CreateWindowExA(0, wc.lpszClassName, "MainSkin", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance,
+                            nullptr);
     loaded_ = main_ != nullptr;
     // A player that never reacts still ends, and says so.
     SetTimer(main_, 1, 5000, nullptr);
@@ -58,7 +60,7 @@ class TestSkin : public SkinHost {
   }
   void Destroy() override {
     // A real skin keeps its main window's position when the window goes.
-    if (main_x_on_destroy) app->settings().main_window_x = main_x_on_destroy;
+    if (main_x_on_destroy) settings->main_window_x = main_x_on_destroy;
     // The engine goes before the skin.
     if (FakeEngine* fake = CurrentFake()) {
       seen.events.push_back(fake->Called("PutCallback(null)") ? "engine unloaded" : "engine loaded");
@@ -97,19 +99,19 @@ class TestSkin : public SkinHost {
       if (when_running) {
         PostMessageA(w, WM_APP, 0, 0);
       } else if (exit_on_first_command) {
-        PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+        PostMessageA(command_window, WM_COMMAND, IDM_EXIT, 0);
       }
       return 0;
     }
     if (m == WM_APP) {
-      when_running(app->command_window());
-      PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+      when_running(command_window);
+      PostMessageA(command_window, WM_COMMAND, IDM_EXIT, 0);
       return 0;
     }
     if (m == WM_TIMER) {
       KillTimer(w, 1);
       seen.timed_out = true;
-      PostMessageA(app->command_window(), WM_COMMAND, IDM_EXIT, 0);
+      PostMessageA(command_window, WM_COMMAND, IDM_EXIT, 0);
       return 0;
     }
     return DefWindowProcA(w, m, wp, lp);
@@ -119,7 +121,8 @@ class TestSkin : public SkinHost {
   bool destroyed_ = false;
 };
 TestSkin::Seen TestSkin::seen;
-PlayerApp* TestSkin::app = nullptr;
+PlayerSettings* TestSkin::settings = nullptr;
+HWND TestSkin::command_window = nullptr;
 bool TestSkin::exit_on_first_command = true;
 int TestSkin::main_x_on_destroy = 0;
 void (*TestSkin::when_running)(HWND) = nullptr;
@@ -250,9 +253,9 @@ TEST(Startup, AcceleratorsReachTheCommandWindow) {
   // Escape is IDM_EXIT: typed at the command window, it ends the player.
   class KeySkin : public TestSkin {
    public:
-    int Load(PlayerApp& player) override {
-      int r = TestSkin::Load(player);
-      PostMessageA(player.command_window(), WM_KEYDOWN, VK_ESCAPE, 0);
+    int Load(const SkinLoadContext& context) override {
+      int r = TestSkin::Load(context);
+      PostMessageA(context.command_window, WM_KEYDOWN, VK_ESCAPE, 0);
       return r;
     }
   };
@@ -314,9 +317,9 @@ TEST(Startup, ShutDownClosesAndUnloadsTheEngineBeforeTheSkinAndSavesAfterIt) {
   TestSkin::main_x_on_destroy = 0;
   EXPECT_EQ(0, code);
   EXPECT_EQ((std::vector<std::string>{"engine unloaded", "skin destroyed"}), TestSkin::seen.events);
-  EXPECT_EQ((std::vector<std::string>{"PutCallback", "Reset", "FileName=clip.avi", "Play", "Reset",
-                                      "PutCallback(null)"}),
-            engine.Calls());
+  EXPECT_EQ(
+      (std::vector<std::string>{"PutCallback", "Reset", "FileName=clip.avi", "Play", "Reset", "PutCallback(null)"}),
+      engine.Calls());
   EXPECT_FALSE(Routed(181));  // the file played: no fall-back to the playlist
   // What the skin keeps as its windows go reaches the file.
   EXPECT_EQ("42", ValueOf(lines, "Main window origin X"));
