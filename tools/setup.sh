@@ -15,7 +15,7 @@ need_pkgs=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-libav:i386 libgl1:i386 libgl1-mesa-dri:i386
-  dpkg-dev zlib1g-dev python3
+  dpkg-dev zlib1g-dev python3 nsis
 )
 
 # A mirror in the middle of a sync fails an index now and then: the lists
