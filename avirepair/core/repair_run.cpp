@@ -8,10 +8,11 @@
 namespace avirepair {
 namespace {
 
-constexpr size_t kBufferSize = 32768;
+constexpr size_t kBufferSize = 1u << 20;
 constexpr size_t kHeaderWindow = 256;       // read for a chunk header after large chunks (their data is copied, not read)
-constexpr uint64_t kSmallChunk = 4096;      // after chunks this small, a whole buffer holds several headers
+constexpr uint64_t kSmallChunk = 64u << 10;  // after chunks this small a window holds many headers; copies come from it
 constexpr uint64_t kCopyRun = 4u << 20;     // kept chunks copied together at most, so that progress stays true
+constexpr uint64_t kCopyAlign = 1u << 20;   // long runs are copied in pieces that end at such input positions
 constexpr size_t kEntrySize = 16;
 constexpr size_t kPendingEntries = 256;  // index entries kept before they go to the scratch file
 constexpr int kStreams = 100;            // stream numbers are two digits
@@ -97,11 +98,31 @@ enum class Step { kContinue, kFinish, kStop };
 
 class Run {
  public:
-  Run(RepairFileSystem& files, RepairObserver* observer, RepairReport* report)
-      : files_(files), observer_(observer), report_(report), buffer_(new uint8_t[kBufferSize]) {}
+  // A measuring run walks the movie data as a repair would, but creates,
+  // copies and writes nothing: it only finds out whether the result fits.
+  Run(RepairFileSystem& files, RepairObserver* observer, RepairReport* report, bool measureOnly = false)
+      : files_(files),
+        observer_(observer),
+        report_(report),
+        measureOnly_(measureOnly),
+        buffer_(new uint8_t[kBufferSize]) {}
 
   RepairResult Repair(const std::string& input, const std::string& output) {
-    if (Open(input, output) && Prepare(output)) {
+    if (!Open(input, output)) return result_;
+    if (measureOnly_) {
+      if (MovieLoop() != Step::kStop) FitsIndex();
+      return result_;
+    }
+    // Movie data spanning more than 4 GiB may or may not shrink below it:
+    // a measuring pass tells before the output is even created, so that a
+    // repair that cannot be written copies nothing.
+    if (limit_ - moviStart_ > kMax32) {
+      RepairReport scratchReport;
+      Run measure(files_, observer_, &scratchReport, true);
+      RepairResult fits = measure.Repair(input, output);
+      if (!fits.Succeeded()) return result_ = fits;
+    }
+    if (Prepare(output)) {
       Step step = MovieLoop();
       if (step == Step::kFinish) {
         if (Finish() && observer_) observer_->OnProgress(100);
@@ -273,8 +294,10 @@ class Run {
   }
 
   // Fills the buffer from pos. Bytes of the old window from pos on move to
-  // the front instead of being read again.
+  // the front instead of being read again. Kept chunks that wait to be
+  // copied from the old window are written first.
   bool ReadWindow(uint64_t pos, size_t len, size_t* got) {
+    if (PendingInWindow() && !FlushOutput()) return false;
     len = std::min(len, kBufferSize);
     size_t kept = 0;
     if (pos >= winPos_ && pos < winPos_ + winLen_) {
@@ -292,14 +315,24 @@ class Run {
     return true;
   }
 
-  // Copies the run of kept chunks that waits in pending*: the file system
-  // may copy it without the buffer, or through it (so the window is gone).
+  bool PendingInWindow() const {
+    return pendingLen_ > 0 && pendingIn_ >= winPos_ && pendingIn_ + pendingLen_ <= winPos_ + winLen_;
+  }
+
+  // Copies the run of kept chunks that waits in pending*. A run the window
+  // holds is written from it; otherwise the file system may copy it without
+  // the buffer, or through it (so the window is gone).
   bool FlushOutput() {
     if (pendingLen_ == 0) return true;
     uint64_t len = pendingLen_;
+    FileError error;
+    if (PendingInWindow()) {
+      pendingLen_ = 0;
+      if (out_->Write(pendingOut_, buffer_.get() + (pendingIn_ - winPos_), size_t(len), &error)) return true;
+      return FileFail(error, "cannot write the output file");
+    }
     pendingLen_ = 0;
     winLen_ = 0;
-    FileError error;
     if (in_->CopyTo(*out_, pendingIn_, pendingOut_, len, buffer_.get(), kBufferSize, &error)) return true;
     if (error.code == kEndOfFile) return Fail(kResultFail, "the input file ended early; was it changed during the repair?");
     return FileFail(error, "cannot copy the input file's chunks to the output file");
@@ -330,13 +363,32 @@ class Run {
   // Copies len input bytes at from to the output at to. Chunks that follow
   // each other in the input and in the output are copied together.
   bool Copy(uint64_t from, uint64_t len, uint64_t to) {
+    if (measureOnly_) return true;
     bool continues = pendingIn_ + pendingLen_ == from && pendingOut_ + pendingLen_ == to;
-    if (pendingLen_ > 0 && (!continues || pendingLen_ >= kCopyRun) && !FlushOutput()) return false;
+    if (pendingLen_ > 0 && !continues && !FlushOutput()) return false;
     if (pendingLen_ == 0) {
       pendingIn_ = from;
       pendingOut_ = to;
     }
     pendingLen_ += len;
+    return pendingLen_ < kCopyRun || FlushAligned();
+  }
+
+  // Copies a long run up to the last kCopyAlign boundary of the input inside
+  // it; the rest waits for the chunks that follow. File systems copy whole
+  // runs of cached pages (large folios) much faster than pieces that start
+  // and end inside them.
+  bool FlushAligned() {
+    uint64_t end = pendingIn_ + pendingLen_;
+    uint64_t cut = end & ~(kCopyAlign - 1);
+    if (cut <= pendingIn_) cut = end;
+    uint64_t done = cut - pendingIn_, rest = pendingLen_ - done;
+    uint64_t nextOut = pendingOut_ + done;
+    pendingLen_ = done;
+    if (!FlushOutput()) return false;
+    pendingIn_ = cut;
+    pendingOut_ = nextOut;
+    pendingLen_ = rest;
     return true;
   }
 
@@ -377,7 +429,7 @@ class Run {
   }
 
   void Progress() {
-    if (!observer_) return;
+    if (!observer_ || measureOnly_) return;
     uint64_t span = limit_ > moviStart_ ? limit_ - moviStart_ : 1;
     int percent = int(std::min<uint64_t>(99, rel_ * 100 / span));
     if (percent != lastPercent_) {
@@ -506,6 +558,7 @@ class Run {
   }
 
   bool AppendEntry(const uint8_t* id, uint32_t flags, uint32_t offset, uint32_t size) {
+    if (measureOnly_) return ++entryCount_, true;
     if (pending_.size() >= kPendingEntries * kEntrySize && !FlushEntries()) return false;
     uint8_t entry[kEntrySize];
     std::memcpy(entry, id, 4);
@@ -535,6 +588,11 @@ class Run {
     report_->bytesDropped += group_.bytes;
     Count(group_, -1);
     group_ = Group();
+    if (measureOnly_) {
+      entryCount_ = keyEntryCount_;
+      outRel_ = keyOutRel_;
+      return;
+    }
     if (keyEntryCount_ >= flushedEntries_) {
       pending_.resize(size_t(keyEntryCount_ - flushedEntries_) * kEntrySize);
     } else {
@@ -620,14 +678,21 @@ class Run {
     return Step::kFinish;
   }
 
+  // Whether the repaired movie data and its index fit the 32-bit sizes of an AVI 1.0 file.
+  bool FitsIndex() {
+    uint64_t moviEnd = moviStart_ + outRel_;
+    uint64_t fileEnd = moviEnd + (moviEnd & 1) + 8 + entryCount_ * kEntrySize;
+    if (outRel_ > kMax32 || fileEnd - 8 > kMax32)
+      return Fail(kResultTooLarge, "the repaired file would pass 4 GiB, more than an AVI 1.0 file can hold");
+    return true;
+  }
+
   bool Finish() {
-    if (!FlushEntries() || !FlushOutput()) return false;
+    if (!FlushEntries() || !FlushOutput() || !FitsIndex()) return false;
     uint64_t moviEnd = moviStart_ + outRel_;
     uint64_t indexPos = moviEnd + (moviEnd & 1);
     uint64_t indexBytes = entryCount_ * kEntrySize;
     uint64_t fileEnd = indexPos + 8 + indexBytes;
-    if (outRel_ > kMax32 || fileEnd - 8 > kMax32)
-      return Fail(kResultTooLarge, "the repaired file would pass 4 GiB, more than an AVI 1.0 file can hold");
     uint8_t head[8] = {'i', 'd', 'x', '1'};
     PutLe32(head + 4, uint32_t(indexBytes));
     if (indexPos != moviEnd && !WriteOut(moviEnd, "\0", 1)) return false;
@@ -722,6 +787,7 @@ class Run {
   RepairFileSystem& files_;
   RepairObserver* observer_;
   RepairReport* report_;
+  bool measureOnly_;
   RepairResult result_;
   std::unique_ptr<uint8_t[]> buffer_;  // every read goes through it, and copies the file system does not make itself
   uint64_t winPos_ = 0;                // input position of the buffer's first byte

@@ -1,6 +1,10 @@
 // One AVI repair run: reads a damaged AVI, writes a repaired copy whose
-// "idx1" index describes exactly the chunks kept, in one pass through one
-// 32,768-byte buffer.
+// "idx1" index describes exactly the chunks kept, in one pass. Every read of
+// the run itself goes through one 1 MiB buffer; small chunks are written from
+// it, runs of large ones are copied by the file system (through the buffer
+// where it cannot copy by itself). Movie data spanning more than 4 GiB is
+// first walked once without writing, so that a repaired file that could not
+// be addressed is refused before the output is created.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "avirepair/files/system_files.h"
 
 namespace avirepair {
@@ -21,23 +23,29 @@ class Win32File final : public RepairFile {
   explicit Win32File(HANDLE file) : file_(file) {}
   ~Win32File() override { CloseHandle(file_); }
 
+  // Reads and writes name their position in the call itself (a synchronous
+  // handle accepts an OVERLAPPED for that), so each costs one system call.
   bool Read(uint64_t pos, void* data, size_t len, size_t* got, FileError* error) override {
     *got = 0;
-    if (!Seek(pos, error)) return false;
     while (*got < len) {
       DWORD n = 0;
-      if (!ReadFile(file_, static_cast<char*>(data) + *got, DWORD(len - *got), &n, nullptr)) return Failed(error, GetLastError());
+      OVERLAPPED at = At(pos + *got);
+      if (!ReadFile(file_, static_cast<char*>(data) + *got, Part(len - *got), &n, &at)) {
+        DWORD err = GetLastError();
+        if (err == ERROR_HANDLE_EOF) break;
+        return Failed(error, err);
+      }
       if (n == 0) break;
       *got += n;
     }
     return true;
   }
   bool Write(uint64_t pos, const void* data, size_t len, FileError* error) override {
-    if (!Seek(pos, error)) return false;
     size_t done = 0;
     while (done < len) {
       DWORD n = 0;
-      if (!WriteFile(file_, static_cast<const char*>(data) + done, DWORD(len - done), &n, nullptr))
+      OVERLAPPED at = At(pos + done);
+      if (!WriteFile(file_, static_cast<const char*>(data) + done, Part(len - done), &n, &at))
         return Failed(error, GetLastError());
       if (n == 0) return Failed(error, ERROR_DISK_FULL);
       done += n;
@@ -58,6 +66,15 @@ class Win32File final : public RepairFile {
   HANDLE handle() const { return file_; }
 
  private:
+  static constexpr size_t kMaxCall = size_t(1) << 30;  // what one ReadFile or WriteFile is asked for at most
+  static DWORD Part(size_t left) { return DWORD(std::min(left, kMaxCall)); }
+  static OVERLAPPED At(uint64_t pos) {
+    OVERLAPPED at = {};
+    at.Offset = DWORD(pos);
+    at.OffsetHigh = DWORD(pos >> 32);
+    return at;
+  }
+
   bool Seek(uint64_t pos, FileError* error) {
     LARGE_INTEGER to;
     to.QuadPart = LONGLONG(pos);

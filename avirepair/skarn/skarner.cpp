@@ -11,7 +11,9 @@ namespace skarn {
 using zelvo::com::CritSecLock;
 
 // The run's view of the object: progress goes to percent under the lock,
-// cancellation comes from the cancel event.
+// cancellation comes from the flag that mirrors the cancel event. The run
+// asks once per chunk, and a wait on the event costs a trip to the system
+// (under Wine to its server) each time.
 class Skarner::RunObserver final : public avirepair::RepairObserver {
  public:
   explicit RunObserver(Skarner& owner) : owner_(owner) {}
@@ -19,7 +21,7 @@ class Skarner::RunObserver final : public avirepair::RepairObserver {
     CritSecLock hold(owner_.lock_);
     owner_.percent_ = percent;
   }
-  bool CancelRequested() override { return WaitForSingleObject(owner_.cancelEvent_.get(), 0) == WAIT_OBJECT_0; }
+  bool CancelRequested() override { return InterlockedCompareExchange(&owner_.cancelRequested_, 0, 0) != 0; }
 
  private:
   Skarner& owner_;
@@ -58,6 +60,7 @@ HRESULT Skarner::Init() {
   if (!cancelEvent_ || !idleEvent_ || !queue_.Valid()) return E_FAIL;
   thread_.reset(CreateThread(nullptr, 0, &Skarner::WorkerMain, this, 0, nullptr));
   if (!thread_) return E_FAIL;
+  InterlockedExchange(&cancelRequested_, 0);
   ResetEvent(cancelEvent_.get());
   SetEvent(idleEvent_.get());
   completed_ = 0;
@@ -88,13 +91,13 @@ DWORD WINAPI Skarner::WorkerMain(void* param) {
   for (;;) {
     Request request = self->queue_.Take();
     if (request.code == kRequestExit) break;
-    if (request.code == kRequestRepair) self->Repair();
+    if (request.code == kRequestRepair) self->RunRequestedRepair();
   }
   if (SUCCEEDED(init)) CoUninitialize();
   return 0;
 }
 
-void Skarner::Repair() {
+void Skarner::RunRequestedRepair() {
   ResetEvent(idleEvent_.get());
   std::string input, output;
   {
@@ -128,6 +131,7 @@ void Skarner::Repair() {
 HRESULT STDMETHODCALLTYPE Skarner::StartFix() {
   // While a run is in progress the request is ignored.
   if (WaitForSingleObject(idleEvent_.get(), 0) == WAIT_OBJECT_0) {
+    InterlockedExchange(&cancelRequested_, 0);
     ResetEvent(cancelEvent_.get());
     {
       // Until the worker takes the request, the last run's completion must
@@ -143,6 +147,7 @@ HRESULT STDMETHODCALLTYPE Skarner::StartFix() {
 }
 
 HRESULT STDMETHODCALLTYPE Skarner::Cancel() {
+  InterlockedExchange(&cancelRequested_, 1);
   SetEvent(cancelEvent_.get());
   WaitForSingleObject(idleEvent_.get(), INFINITE);
   CritSecLock hold(lock_);

@@ -42,10 +42,11 @@ class Skarner final : public zelvo::com::UnknownBase,
   ~Skarner() override;
   HRESULT Init();
   static DWORD WINAPI WorkerMain(void* self);
-  void Repair();
+  void RunRequestedRepair();
 
   zelvo::com::CriticalSection lock_;  // guards the fields below that both threads touch
   zelvo::com::KernelHandle cancelEvent_;  // manual reset; signalled: cancellation requested
+  volatile LONG cancelRequested_ = 0;     // 1 while cancelEvent_ is signalled, set and cleared with it
   zelvo::com::KernelHandle idleEvent_;    // manual reset; signalled: no repair is running
   std::string inputPath_, outputPath_;
   LONG percent_ = 0;

@@ -178,6 +178,59 @@ TEST(RepairRun, DamagedStretchDropsBackToTheKeyFrameAndResumesAtTheNextOne) {
   }
 }
 
+// Damage of about 32 KiB or 1 MiB puts the next key frame's header across
+// the end of the window the search reads (as the buffer size goes): it must
+// be found wherever it falls.
+void ExpectFoundAfterDamage(size_t garbage, size_t frameSize, const Bytes& noise) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < 8; ++i) {
+    if (i == 4) b.Raw(Bytes(noise.begin(), noise.begin() + garbage));
+    b.Add("00dc", Mpeg4Frame(i, i % 2 == 0, frameSize));
+    b.Add("01wb", AudioData(i, 101));
+  }
+  Outcome o = RepairInMemory(b.WithIndex(garbage % 2 == 0).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_EQ(CheckRepaired(o.avi), "") << garbage;
+  EXPECT_EQ(VideoFrames(o.avi), Concat(Range(0, 2), Range(4, 8)))
+      << "frames of " << frameSize << ", garbage " << garbage;
+  EXPECT_EQ(o.report.damagedStretches, 1u) << garbage;
+  EXPECT_EQ(o.report.damagedBytes, garbage) << garbage;
+}
+
+TEST(RepairRun, KeyFrameAfterAboutOneWindowOfDamageIsFound) {
+  const Bytes noise = RandomBytes((size_t(1) << 20) + 16, 5);
+  for (size_t frameSize : {size_t(300), size_t(70001)})  // small chunks read whole windows, large ones headers only
+    for (size_t garbage = 32740; garbage <= 32780; ++garbage) ExpectFoundAfterDamage(garbage, frameSize, noise);
+  for (size_t garbage = (size_t(1) << 20) - 12; garbage <= (size_t(1) << 20) + 1; ++garbage)
+    ExpectFoundAfterDamage(garbage, 300, noise);
+}
+
+// Runs of kept chunks longer than what one copy takes go out in several
+// pieces; after a discarded group the output no longer lines up with the
+// input. Every byte must still land where its chunk is.
+TEST(RepairRun, LongRunsOfChunksArriveWholeAndInPlace) {
+  AviBuilder b;
+  auto size = [](uint32_t i) { return size_t(300001 + 977 * (i % 3)); };  // odd sizes: pad bytes, no aligned ends
+  for (uint32_t i = 0; i < 40; ++i) {
+    if (i == 16) b.Raw(RandomBytes(5000, 3));
+    b.Add("00dc", Mpeg4Frame(i, i % 10 == 0, size(i)));
+    b.Add("01wb", AudioData(i, 7057));
+  }
+  for (bool index : {true, false}) {
+    Outcome o = RepairInMemory(b.WithIndex(index).Build());
+    ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+    EXPECT_EQ(CheckRepaired(o.avi), "");
+    std::vector<uint32_t> frames = Concat(Range(0, 10), Range(20, 40));
+    ASSERT_EQ(VideoFrames(o.avi), frames);
+    ASSERT_EQ(o.avi.chunks.size(), 2 * frames.size());
+    for (size_t k = 0; k < frames.size(); ++k) {
+      uint32_t i = frames[k];
+      EXPECT_TRUE(o.avi.chunks[2 * k].data == Mpeg4Frame(i, i % 10 == 0, size(i))) << "video " << i;
+      EXPECT_TRUE(o.avi.chunks[2 * k + 1].data == AudioData(i, 7057)) << "audio " << i;
+    }
+  }
+}
+
 TEST(RepairRun, DiscardedChunksAreNeverWrittenToTheOutput) {
   Outcome o = RepairInMemory(DamagedAfter120(RandomBytes(3001, 7)).WithIndex(false).Build());
   ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;

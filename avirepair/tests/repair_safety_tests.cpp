@@ -168,12 +168,15 @@ class HugeInput final : public RepairFileSystem {
     size_ = pos;
   }
   uint64_t outputSize = 0;
+  int outputsCreated = 0;
+  uint64_t bytesRead = 0;
 
   class In final : public RepairFile {
    public:
     explicit In(HugeInput& owner) : o_(owner) {}
     bool Read(uint64_t pos, void* data, size_t len, size_t* got, FileError*) override {
       *got = pos < o_.size_ ? size_t(std::min<uint64_t>(len, o_.size_ - pos)) : 0;
+      o_.bytesRead += *got;
       // Only the headers are painted: chunk data is never looked at, so
       // whatever the buffer held stays (gigabytes of zeros would take long).
       auto* out = static_cast<uint8_t*>(data);
@@ -210,6 +213,7 @@ class HugeInput final : public RepairFileSystem {
 
   std::unique_ptr<RepairFile> OpenInput(const std::string&, FileError*) override { return std::make_unique<In>(*this); }
   std::unique_ptr<RepairFile> CreateOutput(const std::string&, FileError*) override {
+    ++outputsCreated;
     return std::make_unique<Sink>(&outputSize);
   }
   std::unique_ptr<RepairFile> CreateScratch(const std::string&, FileError*) override {
@@ -229,6 +233,20 @@ TEST(RepairLimits, MovieDataBeyond4GiBEndsWithAClearFailure) {
   RepairResult r = RunRepair(input, "in", "out", nullptr, nullptr);
   EXPECT_EQ(r.code, kResultTooLarge);
   EXPECT_NE(r.reason.find("4 GiB"), std::string::npos);
+}
+
+TEST(RepairLimits, MovieDataBeyond4GiBIsRefusedBeforeAnythingIsCopied) {
+  // Kept chunks pass 4 GiB only at the last one: nothing of the 4 GiB before
+  // it may have gone to the output by then, nor may an old output be replaced.
+  for (uint32_t last : {0x10u, 0x7FFFFFF0u}) {
+    HugeInput input(AviBuilder().WithIndex(false).Build(),
+                    {{"00dc", 0x7FFFFFF0u}, {"01wb", 0x7FFFFFF0u}, {"00dc", last}});
+    RepairResult r = RunRepair(input, "in", "out", nullptr, nullptr);
+    EXPECT_EQ(r.code, kResultTooLarge) << last;
+    EXPECT_EQ(input.outputsCreated, 0) << last;
+    EXPECT_EQ(input.outputSize, 0u) << last;
+    EXPECT_LT(input.bytesRead, uint64_t(16) << 20) << "chunk data was read, as a copy through the buffer does";
+  }
 }
 
 TEST(RepairLimits, InputPositionsBeyond4GiBAreFollowed) {
