@@ -4,7 +4,8 @@
 //
 // For 720 x 576 and 1920 x 1080 frames it prints frames per second and bytes
 // per second (input plus output bytes) of the effect pass, each conversion
-// and the effect pass followed by the RGB32 conversion, each as a ratio of
+// and the effect pass with the RGB32 conversion (in two passes, and in the
+// one pass of EffectTables::ApplyAndConvert), each as a ratio of
 // its time to that of memcpy of the same input plus output bytes and to
 // libswscale converting YUYV422 to BGRA (and to the matching format).
 // Ratios below 1 are faster than the baseline.
@@ -23,6 +24,7 @@ extern "C" {
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "effects/core/effect_tables.h"
@@ -48,7 +50,7 @@ double Measure(const std::function<void()>& op) {
     perBatch *= 2;
   }
   double best = 1e30;
-  for (int batch = 0; batch < 7; ++batch) {
+  for (int batch = 0; batch < 11; ++batch) {
     const auto t0 = Clock::now();
     for (int i = 0; i < perBatch; ++i) op();
     best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count() / perBatch);
@@ -116,12 +118,14 @@ void RunSize(int width, int height, effects::SimdLevel level) {
   std::printf("  %-22s %9s %10s %10s %12s %12s\n", "operation", "frames/s", "MB/s", "x memcpy", "x sws BGRA",
               "x sws same");
 
+  // Prints one row; returns its ratio to memcpy, measured right before.
   auto report = [&](const char* name, double seconds, size_t bytes, int swsKind) {
     const double base = memcpyTime(bytes);
     std::printf("  %-22s %9.0f %10.0f %10.2f %12.2f", name, 1.0 / seconds, bytes / seconds / 1e6, seconds / base,
                 seconds / swsTime[1]);
     if (swsKind >= 0) std::printf(" %12.2f", seconds / swsTime[swsKind]);
     std::printf("\n");
+    return seconds / base;
   };
 
   report("memcpy (in+out RGB32)", memcpyTime(pixels * 6), pixels * 6, -1);
@@ -144,12 +148,41 @@ void RunSize(int width, int height, effects::SimdLevel level) {
   }
   effects::FrameConverter rgb32;
   rgb32.Initialise(-width * 4, width, height, effects::kConvertRgb32, 0);
-  report("apply + RGB32", Measure([&] {
+  report("apply, then RGB32", Measure([&] {
            tables->Apply(work.data(), work.size());
            rgb32.Convert(work.data(), dst.data());
            gSink = dst[0];
          }),
          in + pixels * 4, 1);
+  const double fused = Measure([&] {
+    tables->ApplyAndConvert(rgb32, src.data(), src.size(), dst.data(), dst.size());
+    gSink = dst[0];
+  });
+  const double ratio = report("apply + RGB32", fused, in + pixels * 4, 1);
+  std::printf("  => %d x %d, %s: apply + RGB32 takes %.2f x the time of memcpy of its %zu input + output bytes\n",
+              width, height, effects::SimdLevelName(effects::ActiveSimdLevel()), ratio, in + pixels * 4);
+}
+
+// "N cores, <model name>" from the operating system, or what is known.
+std::string MachineName() {
+  std::string model = "unknown CPU";
+  if (FILE* f = std::fopen("/proc/cpuinfo", "r")) {
+    char line[512];
+    while (std::fgets(line, sizeof line, f)) {
+      if (std::strncmp(line, "model name", 10) == 0) {
+        const char* colon = std::strchr(line, ':');
+        if (colon != nullptr) {
+          model = colon + 1;
+          while (!model.empty() && (model.front() == ' ' || model.front() == '\t')) model.erase(0, 1);
+          while (!model.empty() && (model.back() == '\n' || model.back() == ' ')) model.pop_back();
+        }
+        break;
+      }
+    }
+    std::fclose(f);
+  }
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::to_string(cores) + " cores, " + model;
 }
 
 }  // namespace
@@ -179,6 +212,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  std::printf("bench_effects on %s\n", MachineName().c_str());
   std::printf("bench_effects: CPU offers %s; ratios are time / baseline time (below 1 is faster)\n",
               effects::SimdLevelName(effects::DetectedSimdLevel()));
   for (effects::SimdLevel level : levels) {

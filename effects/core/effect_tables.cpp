@@ -44,10 +44,8 @@ EFFECTS_DOUBLE_MATH void HueFactors(int32_t hue, int32_t* kc, int32_t* ks) {
   *ks = static_cast<int32_t>(std::sin(a) * 1024.0);
 }
 
-void BuildChroma(uint8_t* tableU, uint8_t* tableV, int32_t saturation, bool saturationOn, int32_t hue,
+void BuildChroma(uint8_t* tableU, uint8_t* tableV, int32_t saturation, bool saturationOn, int32_t kc, int32_t ks,
                  bool hueOn) {
-  int32_t kc = 1024, ks = 0;
-  if (hueOn) HueFactors(hue, &kc, &ks);
   const int64_t gain = static_cast<int64_t>(saturation) + 256;
   for (int row = 0; row < 256; ++row) {
     const int32_t u = row - 128;
@@ -76,6 +74,8 @@ EffectTables::EffectTables() {
   std::memset(chromaU_, 0, sizeof chromaU_);
   std::memset(chromaV_, 0, sizeof chromaV_);
   std::memset(chromaUV_, 0, sizeof chromaUV_);
+  std::memset(lumaWide_, 0, sizeof lumaWide_);
+  std::memset(lumaTerm_, 0, sizeof lumaTerm_);
 }
 
 void EffectTables::SetFilterDefaults() {
@@ -139,8 +139,20 @@ int64_t EffectTables::GetPixelCount() const {
 void EffectTables::RebuildLocked() {
   BuildLuma(luma_, brightness_.load(kRelaxed), brightnessEnabled_.load(kRelaxed) != 0, contrast_.load(kRelaxed),
             contrastEnabled_.load(kRelaxed) != 0);
-  BuildChroma(chromaU_, chromaV_, saturation_.load(kRelaxed), saturationEnabled_.load(kRelaxed) != 0,
-              hue_.load(kRelaxed), hueEnabled_.load(kRelaxed) != 0);
+  const bool hueOn = hueEnabled_.load(kRelaxed) != 0, saturationOn = saturationEnabled_.load(kRelaxed) != 0;
+  int32_t kc = 1024, ks = 0;
+  if (hueOn) HueFactors(hue_.load(kRelaxed), &kc, &ks);
+  BuildChroma(chromaU_, chromaV_, saturation_.load(kRelaxed), saturationOn, kc, ks, hueOn);
+  // The same chroma as arithmetic for the packed kernels (see EffectMath).
+  const int64_t gain = saturationOn ? static_cast<int64_t>(saturation_.load(kRelaxed)) + 256 : 256;
+  mathReady_ = true;
+  kc_ = kc;
+  ks_ = ks;
+  gain_ = static_cast<int32_t>(gain < -32768 ? -32768 : (gain > 32767 ? 32767 : gain));
+  for (int i = 0; i < kLumaSize; ++i) {
+    lumaWide_[i] = luma_[i];
+    lumaTerm_[i] = 298 * (luma_[i] - 16) + 128;
+  }
   for (int i = 0; i < kChromaSize; ++i) {
     const unsigned u = chromaU_[i];
     chromaUV_[i] = static_cast<uint16_t>(u | (chromaV_[u * 256 + (i & 0xFF)] << 8));
@@ -162,14 +174,36 @@ void EffectTables::Apply(uint8_t* frame, size_t frameBytes) {
   ApplyLocked(frame, static_cast<size_t>(pairs));
 }
 
+kernels::EffectMath EffectTables::MathLocked() const {
+  return kernels::EffectMath{lumaWide_, lumaTerm_, kc_, ks_, gain_};
+}
+
 void EffectTables::ApplyLocked(uint8_t* frame, size_t pairs) {
   const kernels::EffectLookup t{luma_, chromaU_, chromaV_, chromaUV_};
-  // The lookups are the whole cost; the fused table beats vector gathers,
-  // so every fast level uses it.
-  if (ActiveSimdLevel() == SimdLevel::kPlain)
+  const SimdLevel level = ActiveSimdLevel();
+  if (level == SimdLevel::kPlain) {
     kernels::ApplyPlain(frame, pairs, t);
-  else
-    kernels::ApplyFused(frame, pairs, t);
+    return;
+  }
+  size_t done = 0;
+#ifdef EFFECTS_HAVE_X86_KERNELS
+  // AVX2 computes the chroma and gathers the luma; SSE2 has no gathers, so
+  // it keeps the fused lookups.
+  if (level >= SimdLevel::kAvx2 && mathReady_) done = kernels::ApplyMathAvx2(frame, pairs, MathLocked());
+#endif
+  kernels::ApplyFused(frame + 4 * done, pairs - done, t);
+}
+
+bool EffectTables::ApplyAndConvert(const FrameConverter& converter, const uint8_t* source, size_t sourceBytes,
+                                   uint8_t* destination, size_t destinationBytes) {
+  if (source == nullptr) return false;
+  LockHold hold(lock_);
+  uint64_t pairs = static_cast<uint64_t>(pixelCount_.load(kRelaxed)) / 2;
+  if (pairs > sourceBytes / 4) pairs = sourceBytes / 4;
+  const kernels::EffectLookup lookup{luma_, chromaU_, chromaV_, chromaUV_};
+  const kernels::EffectMath math = MathLocked();
+  const FrameConverter::Effect effect{&lookup, mathReady_ ? &math : nullptr, static_cast<size_t>(pairs)};
+  return converter.Convert(source, sourceBytes, destination, destinationBytes, &effect);
 }
 
 }  // namespace effects

@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "effects/core/frame_converter.h"
 #include "effects/core/lock.h"
+#include "effects/core/pixel_kernels.h"
 
 namespace effects {
 
@@ -58,6 +60,12 @@ class EffectTables {
   // The same, but never touches more than frameBytes bytes.
   void Apply(uint8_t* frame, size_t frameBytes);
 
+  // Apply on a copy of the source followed by converter.Convert of that
+  // copy, with the same bytes out, in one pass: the source is read once and
+  // left as it is. Returns what the checked Convert returns.
+  bool ApplyAndConvert(const FrameConverter& converter, const uint8_t* source, size_t sourceBytes, uint8_t* destination,
+                       size_t destinationBytes);
+
   // The tables themselves, for inspection. Chroma tables are indexed
   // [U * 256 + V]. Read them only while no setter runs.
   const uint8_t* LumaTable() const { return luma_; }
@@ -67,6 +75,7 @@ class EffectTables {
  private:
   void RebuildLocked();
   void ApplyLocked(uint8_t* frame, size_t pairs);
+  kernels::EffectMath MathLocked() const;
 
   mutable Lock lock_;
   std::atomic<int64_t> pixelCount_{0};
@@ -85,6 +94,14 @@ class EffectTables {
   // Both chroma lookups of a pair in one entry, derived from the two tables
   // above on every rebuild: new U | chromaV[new U][V] << 8.
   alignas(64) uint16_t chromaUV_[kChromaSize];
+  // The luma table widened for gathers and the chroma as arithmetic
+  // (see kernels::EffectMath), also rebuilt with the tables.
+  alignas(64) int32_t lumaWide_[kLumaSize];
+  alignas(64) int32_t lumaTerm_[kLumaSize];
+  bool mathReady_ = false;  // the tables of a fresh object are all zeros, not arithmetic
+  int32_t kc_ = 1024;
+  int32_t ks_ = 0;
+  int32_t gain_ = 256;
 };
 
 }  // namespace effects

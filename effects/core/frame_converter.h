@@ -14,7 +14,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "effects/core/simd_level.h"
+
 namespace effects {
+
+namespace kernels {
+struct EffectLookup;
+struct EffectMath;
+}  // namespace kernels
 
 enum ConversionKind : int32_t {
   kConvertYuy2 = 0,    // copy: Y0 U Y1 V
@@ -31,8 +38,7 @@ class FrameConverter {
  public:
   // Stores the geometry. Nothing is converted while width or height is
   // below 1 or the kind is not 0..4.
-  void Initialise(int32_t stride, int32_t width, int32_t height, int32_t conversionKind,
-                  int32_t outputTopDown);
+  void Initialise(int32_t stride, int32_t width, int32_t height, int32_t conversionKind, int32_t outputTopDown);
 
   // Converts one frame; does nothing if either pointer is null. Trusts that
   // the buffers hold SourceBytes() and DestinationBytes() bytes.
@@ -40,8 +46,19 @@ class FrameConverter {
 
   // Checked form: converts and returns true only when both pointers are set
   // and both buffers are large enough; otherwise writes nothing.
-  bool Convert(const uint8_t* source, size_t sourceBytes, uint8_t* destination,
-               size_t destinationBytes) const;
+  bool Convert(const uint8_t* source, size_t sourceBytes, uint8_t* destination, size_t destinationBytes) const;
+
+  // The effect pass to run on the source on the way (see
+  // EffectTables::ApplyAndConvert): pairs below `pairs` take the tables of
+  // `lookup`, or the same values from `math` where a kernel computes them
+  // (math may be null).
+  struct Effect {
+    const kernels::EffectLookup* lookup;
+    const kernels::EffectMath* math;
+    size_t pairs;
+  };
+  bool Convert(const uint8_t* source, size_t sourceBytes, uint8_t* destination, size_t destinationBytes,
+               const Effect* effect) const;
 
   // width x height x 2.
   size_t SourceBytes() const;
@@ -56,6 +73,9 @@ class FrameConverter {
 
  private:
   bool Usable() const;
+  void ConvertFrame(const uint8_t* source, uint8_t* destination, const Effect* effect) const;
+  void EffectSpan(SimdLevel level, const uint8_t* source, const Effect& effect, size_t p, size_t end, size_t total,
+                  uint8_t* scratch, uint8_t* out) const;
 
   int32_t stride_ = 0;
   int32_t width_ = 0;

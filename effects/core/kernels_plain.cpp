@@ -36,6 +36,15 @@ void ApplyFused(uint8_t* frame, size_t pairs, const EffectLookup& t) {
   }
 }
 
+void ChromaMath(const EffectMath& m, int u, int v, int* uOut, int* vOut) {
+  const int32_t up = u - 128, vp = v - 128;
+  const int32_t uRot = ((m.kc * up) >> 10) + ((m.ks * vp) >> 10);
+  const int32_t newU = Clamp255(((uRot * m.gain) >> 8) + 128);
+  const int32_t vRot = ((m.kc * vp) >> 10) - ((m.ks * (newU - 128)) >> 10);
+  *uOut = newU;
+  *vOut = Clamp255(((vRot * m.gain) >> 8) + 128);
+}
+
 void ConvertPixelPlain(int32_t kind, int y, int u, int v, uint8_t* dst) {
   const int yp = y - 16, up = u - 128, vp = v - 128;
   const int r = Clamp255((298 * yp + 409 * vp + 128) >> 8);

@@ -278,6 +278,98 @@ EFFECTS_ENTRY EFFECTS_AVX2 size_t CopyAvx2(const uint8_t* src, size_t bytes, uin
   return i;
 }
 
+// ---------------------------------------------------------------- AVX2 effects
+
+namespace {
+
+// New U and V of 8 pairs, one pair per 32-bit lane (Y0 | U << 8 | Y1 << 16 |
+// V << 24), as 0..255 in each lane. The steps are the table build's:
+// - (k x c) >> 10 is pmulhw of 16 k and 4 c: the high half of 64 k c, the
+//   same floor (|16 k| <= 16384, |4 c| <= 512);
+// - (x x gain) >> 8 is pmaddwd of x with the gain, then an arithmetic shift
+//   (|x| <= 256, gain -32768..32767, so the product fits 32 bits).
+// Values between the steps live in the low 16 bits of each lane; the high
+// halves of the factors are 0, so the high halves add nothing.
+// kc16 and ks16 hold 16 kc and 16 ks, gain the gain, in each lane's low half.
+EFFECTS_AVX2 EFFECTS_INLINE void ChromaAvx2(__m256i s, __m256i kc16, __m256i ks16, __m256i gain, __m256i* uNew,
+                                            __m256i* vNew) {
+  const __m256i c128 = _mm256_set1_epi32(128), c255 = _mm256_set1_epi32(255), zero = _mm256_setzero_si256();
+  const __m256i mask4 = _mm256_set1_epi32(0x3FC), c512 = _mm256_set1_epi32(512);
+  const __m256i u4 = _mm256_sub_epi32(_mm256_and_si256(_mm256_srli_epi32(s, 6), mask4), c512);   // 4 (U - 128)
+  const __m256i v4 = _mm256_sub_epi32(_mm256_and_si256(_mm256_srli_epi32(s, 22), mask4), c512);  // 4 (V - 128)
+  const __m256i uRot = _mm256_add_epi16(_mm256_mulhi_epi16(u4, kc16), _mm256_mulhi_epi16(v4, ks16));
+  const __m256i un = _mm256_min_epi32(
+      _mm256_max_epi32(_mm256_add_epi32(_mm256_srai_epi32(_mm256_madd_epi16(uRot, gain), 8), c128), zero), c255);
+  __m256i u2 = _mm256_sub_epi32(un, c128);
+  u2 = _mm256_add_epi32(u2, u2);
+  u2 = _mm256_add_epi32(u2, u2);  // 4 (new U - 128)
+  const __m256i vRot = _mm256_sub_epi16(_mm256_mulhi_epi16(v4, kc16), _mm256_mulhi_epi16(u2, ks16));
+  *uNew = un;
+  *vNew = _mm256_min_epi32(
+      _mm256_max_epi32(_mm256_add_epi32(_mm256_srai_epi32(_mm256_madd_epi16(vRot, gain), 8), c128), zero), c255);
+}
+
+// A value for the low half of every 32-bit lane, 0 in the high half.
+EFFECTS_AVX2 EFFECTS_INLINE __m256i Low16Avx2(int32_t k) { return _mm256_set1_epi32(k & 0xFFFF); }
+
+}  // namespace
+
+EFFECTS_ENTRY EFFECTS_AVX2 size_t ApplyMathAvx2(uint8_t* frame, size_t pairs, const EffectMath& m) {
+  const size_t groups = pairs / 8;
+  const __m256i kc = Low16Avx2(16 * m.kc), ks = Low16Avx2(16 * m.ks), gain = Low16Avx2(m.gain);
+  const __m256i byte = _mm256_set1_epi32(0xFF);
+  const int* luma = reinterpret_cast<const int*>(m.lumaWide);
+  for (size_t i = 0; i < groups; ++i, frame += 32) {
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(frame));
+    __m256i u, v;
+    ChromaAvx2(s, kc, ks, gain, &u, &v);
+    const __m256i y0 = _mm256_i32gather_epi32(luma, _mm256_and_si256(s, byte), 4);
+    const __m256i y1 = _mm256_i32gather_epi32(luma, _mm256_and_si256(_mm256_srli_epi32(s, 16), byte), 4);
+    const __m256i out = _mm256_or_si256(_mm256_or_si256(y0, _mm256_slli_epi32(u, 8)),
+                                        _mm256_or_si256(_mm256_slli_epi32(y1, 16), _mm256_slli_epi32(v, 24)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(frame), out);
+  }
+  return groups * 8;
+}
+
+EFFECTS_ENTRY EFFECTS_AVX2 size_t ApplyConvertRgb32Avx2(const uint8_t* src, size_t pairs, uint8_t* dst,
+                                                        const EffectMath& m) {
+  const size_t groups = pairs / 8;
+  const __m256i kc = Low16Avx2(16 * m.kc), ks = Low16Avx2(16 * m.ks), gain = Low16Avx2(m.gain);
+  const __m256i byte = _mm256_set1_epi32(0xFF), c128 = _mm256_set1_epi32(128);
+  // Per pair: (U' - 128) in the low 16 bits and (V' - 128) in the high 16,
+  // so one pmaddwd gives each chroma share of R, G and B.
+  const __m256i cR = _mm256_set1_epi32(Coefs(0, 409));
+  const __m256i cG = _mm256_set1_epi32(Coefs(-100, -208));
+  const __m256i cB = _mm256_set1_epi32(Coefs(516, 0));
+  const __m256i low16 = _mm256_set1_epi32(0xFFFF), highByte = _mm256_set1_epi16(static_cast<short>(0xFF00));
+  const int* lumaTerm = reinterpret_cast<const int*>(m.lumaTerm);
+  for (size_t i = 0; i < groups; ++i, src += 32, dst += 64) {
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+    __m256i u, v;
+    ChromaAvx2(s, kc, ks, gain, &u, &v);
+    const __m256i uv = _mm256_or_si256(_mm256_and_si256(_mm256_sub_epi32(u, c128), low16),
+                                       _mm256_slli_epi32(_mm256_sub_epi32(v, c128), 16));
+    const __m256i cr = _mm256_madd_epi16(uv, cR), cg = _mm256_madd_epi16(uv, cG), cb = _mm256_madd_epi16(uv, cB);
+    const __m256i l0 = _mm256_i32gather_epi32(lumaTerm, _mm256_and_si256(s, byte), 4);
+    const __m256i l1 = _mm256_i32gather_epi32(lumaTerm, _mm256_and_si256(_mm256_srli_epi32(s, 16), byte), 4);
+    // The unsigned pack clamps each sum to 0..65535; its high byte is then
+    // the clamped sum >> 8. Words per lane: pixel 0 of pairs 0-3, pixel 1 of
+    // pairs 0-3.
+    const __m256i bw = _mm256_packus_epi32(_mm256_add_epi32(l0, cb), _mm256_add_epi32(l1, cb));
+    const __m256i gw = _mm256_packus_epi32(_mm256_add_epi32(l0, cg), _mm256_add_epi32(l1, cg));
+    const __m256i rw = _mm256_packus_epi32(_mm256_add_epi32(l0, cr), _mm256_add_epi32(l1, cr));
+    const __m256i bg = _mm256_or_si256(_mm256_srli_epi16(bw, 8), _mm256_and_si256(gw, highByte));
+    const __m256i r0 = _mm256_srli_epi16(rw, 8);
+    const __m256i first = _mm256_unpacklo_epi16(bg, r0), second = _mm256_unpackhi_epi16(bg, r0);
+    const __m256i lo = _mm256_unpacklo_epi32(first, second);  // pixels 0-3 | 8-11
+    const __m256i hi = _mm256_unpackhi_epi32(first, second);  // pixels 4-7 | 12-15
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_permute2x128_si256(lo, hi, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm256_permute2x128_si256(lo, hi, 0x31));
+  }
+  return groups * 8;
+}
+
 }  // namespace kernels
 }  // namespace effects
 

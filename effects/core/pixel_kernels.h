@@ -13,11 +13,28 @@ namespace effects {
 namespace kernels {
 
 struct EffectLookup {
-  const uint8_t* luma;        // 256 entries
-  const uint8_t* chromaU;     // [U * 256 + V]
-  const uint8_t* chromaV;     // [U * 256 + V]
-  const uint16_t* chromaUV;   // [U * 256 + V]: new U | new V << 8, the two lookups fused
+  const uint8_t* luma;       // 256 entries
+  const uint8_t* chromaU;    // [U * 256 + V]
+  const uint8_t* chromaV;    // [U * 256 + V]
+  const uint16_t* chromaUV;  // [U * 256 + V]: new U | new V << 8, the two lookups fused
 };
+
+// The chroma tables as the integer arithmetic that built them, and the luma
+// table widened for vector gathers. With hue off the factors are 1024 and 0,
+// with saturation off the gain is 256: both exact identities. The gain is
+// clamped to -32768..32767, which changes no result: any non-zero chroma
+// times a gain of that size already clamps to 0 or 255.
+struct EffectMath {
+  const int32_t* lumaWide;  // 256 entries: the luma table as 32-bit values
+  const int32_t* lumaTerm;  // 256 entries: 298 x (luma - 16) + 128, the luma share of each RGB sum
+  int32_t kc;               // hue factors, cos and sin x 1024 truncated
+  int32_t ks;
+  int32_t gain;  // saturation + 256, clamped
+};
+
+// The arithmetic for one pair, as the packed kernels do it: new U from U and
+// V, then new V from the new U and V (what the chroma tables hold).
+void ChromaMath(const EffectMath& m, int u, int v, int* uOut, int* vOut);
 
 // Rewrites `pairs` Y0 U Y1 V pairs in place, as the tables say.
 void ApplyPlain(uint8_t* frame, size_t pairs, const EffectLookup& t);
@@ -38,6 +55,11 @@ size_t ConvertPairsSse2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t*
 size_t ConvertPairsAvx2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst);
 size_t CopySse2(const uint8_t* src, size_t bytes, uint8_t* dst);
 size_t CopyAvx2(const uint8_t* src, size_t bytes, uint8_t* dst);
+// The effect pass by arithmetic, in place, 8 pairs at a time.
+size_t ApplyMathAvx2(uint8_t* frame, size_t pairs, const EffectMath& m);
+// The effect pass and the RGB32 conversion in one go, 8 pairs at a time:
+// src is read once and dst written once, src is left as it is.
+size_t ApplyConvertRgb32Avx2(const uint8_t* src, size_t pairs, uint8_t* dst, const EffectMath& m);
 #endif
 
 }  // namespace kernels

@@ -419,6 +419,13 @@ HRESULT VideoEffectsFilter::Transform(IMediaSample* input, IMediaSample* output)
   const size_t destinationBytes = static_cast<size_t>(std::max(output->GetSize(), 0L));
   REFERENCE_TIME start = 0, stop = 0;
   const bool timed = SUCCEEDED(input->GetTime(&start, &stop));
+  if (source && timed && start > 0 && InputPin()->ReadOnly() && !overlay_.Enabled()) {
+    // A read-only sample with no overlay to draw needs no copy: the effects
+    // go into the conversion in one pass and the sample keeps its bytes.
+    effects_.ApplyAndConvert(converter_, source, sourceBytes, destination, destinationBytes);
+    InterlockedIncrement(&frameCount_);
+    return S_OK;
+  }
   if (source && timed && start > 0) {
     // Upstream's read-only samples (shared with another reader) keep their
     // bytes: the effects and the overlay go into the filter's own copy.

@@ -95,6 +95,36 @@ TEST_F(FilterStreaming, ReadOnlyInputConvertedToRgbKeepsItsBytes) {
   }
 }
 
+// Without an overlay a read-only input takes the effects and the conversion
+// in one pass; its RGB32 output is the one a writable input gets.
+TEST_F(FilterStreaming, ReadOnlyInputWithoutOverlayConvertsLikeAWritableOne) {
+  const std::vector<uint8_t> frame = PatternFrame(kWidth, kHeight, 7);
+  std::vector<uint8_t> outputs[2];
+  for (bool readOnly : {false, true}) {
+    SCOPED_TRACE(readOnly ? "read-only" : "writable");
+    DirectChain chain;
+    Build(&chain, MEDIASUBTYPE_RGB32, 32, readOnly);
+    if (HasFatalFailure()) return;
+    ComPtr<IVideoEffects> effects;
+    ASSERT_EQ(S_OK, chain.effects.query(IID_IVideoEffects, effects));
+    ASSERT_EQ(S_OK, effects->SetBrightness(12));
+    ASSERT_EQ(S_OK, effects->SetContrast(-20));
+    ASSERT_EQ(S_OK, effects->SetSaturation(70));
+    ASSERT_EQ(S_OK, effects->SetHue(50));
+    ASSERT_EQ(S_OK, chain.Pause());
+    std::vector<uint8_t> after;
+    ASSERT_EQ(S_OK, chain.push->Deliver(frame, kFrameTime, nullptr, &after));
+    if (readOnly) {
+      EXPECT_EQ(frame, after) << "a read-only input sample was written";
+    }
+    std::vector<ReceivedSample> samples = chain.sinkFilter->TakeSamples();
+    ASSERT_EQ(1u, samples.size());
+    outputs[readOnly ? 1 : 0] = samples[0].bytes;
+  }
+  ASSERT_EQ(outputs[0].size(), static_cast<size_t>(kWidth * kHeight * 4));
+  EXPECT_EQ(outputs[0], outputs[1]);
+}
+
 // Asking what the output would accept is only a question: the frames keep
 // the connected output's format afterwards.
 TEST_F(FilterStreaming, AskingWhatTheOutputAcceptsChangesNothing) {

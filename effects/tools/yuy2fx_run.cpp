@@ -87,8 +87,8 @@ bool RunYuy2fx(const Yuy2fxOptions& options, std::FILE* in, std::FILE* out, uint
                std::to_string(*frames) + " frame(s) of " + std::to_string(inBytes) + " bytes";
       return false;
     }
-    tables->Apply(frame.data(), frame.size());
-    if (!converter.Convert(frame.data(), frame.size(), converted.data(), converted.size())) {
+    // One pass: the effects go into the conversion, the frame is read once.
+    if (!tables->ApplyAndConvert(converter, frame.data(), frame.size(), converted.data(), converted.size())) {
       *error = "internal error: output buffer too small";
       return false;
     }
