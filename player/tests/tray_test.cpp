@@ -360,9 +360,11 @@ TEST(PlayerFileTypes, TheShellOpensVideoFilesWithThePlayerAfterItRegistered) {
   EXPECT_TRUE(WaitUntil([] { return DefaultOf(".mpe") == "ZelvoFile"; }, 3000));
   CloseAndExpectCleanExit(main, pi);
 
-  // The shell now starts the player on a clip.
+  // The shell now starts the player on a clip; set to register at start-up,
+  // it takes ".dat" back silently.
   const std::string red = Clip("red_pcm.avi");
-  WriteText(dir.File("Zelvo.ini"), kSettings);
+  SetDefault(".dat", "OtherPlayer.dat");
+  WriteText(dir.File("Zelvo.ini"), std::string(kSettings) + "Auto register file extensions=1\r\n");
   SHELLEXECUTEINFOA run = {};
   run.cbSize = sizeof run;
   run.fMask = SEE_MASK_NOCLOSEPROCESS;
@@ -379,5 +381,7 @@ TEST(PlayerFileTypes, TheShellOpensVideoFilesWithThePlayerAfterItRegistered) {
   HWND opened = WaitForProcessWindow(started.dwProcessId, "MainSkin", 30000);
   ASSERT_TRUE(opened) << "the shell did not start the player";
   EXPECT_TRUE(VideoShows(started.dwProcessId, Red, 160, 120, 10000)) << "the player did not play the clip";
+  EXPECT_EQ("ZelvoFile", DefaultOf(".dat")) << "registering at start-up did not take the type back";
+  EXPECT_EQ(0, AnswerQuestions(started.dwProcessId, IDNO, 500));
   CloseAndExpectCleanExit(opened, started);
 }
