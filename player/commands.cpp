@@ -141,12 +141,21 @@ void PlayerApp::PlayCurrentItem() {
   if (SUCCEEDED(OpenAndPlay())) return;
   // A file that does not open gives way to the next one, with a word on the
   // status line; a list of which none opens ends rather than cycling.
-  ShowStatus(L"Could not open " + FileNamePart(name), kStatusMessageTicks);
+  ReportOpenFailure(name);
   NextStep step = playlist_.NextAfterFailedOpen(settings_.repeat != 0, settings_.shuffle != 0);
   if (step.action == NextAction::kPlay) {
     SendCommand(IDM_PLAYLIST_SETITEM, step.index);
     PostCommand(kCommandPlayCurrentItem, 0);
   }
+}
+
+// The status line says which file failed, and the previous file's picture
+// size goes from the info line.
+void PlayerApp::ReportOpenFailure(const std::wstring& name) {
+  if (skin_ && skin_loaded_ && skin_->HasText(SkinHost::TextLine::kVideoInfo)) {
+    skin_->SetText(SkinHost::TextLine::kVideoInfo, L"");
+  }
+  ShowStatus(L"Could not open " + FileNamePart(UnquotedFileName(name)), kStatusMessageTicks);
 }
 
 void PlayerApp::PlayNext() {
@@ -157,7 +166,7 @@ void PlayerApp::PlayNext() {
       PostCommand(kCommandPlayCurrentItem, 0);
       break;
     case NextAction::kReplayCurrent:
-      OpenAndPlay();
+      if (FAILED(OpenAndPlay())) ReportOpenFailure(settings_.current_file_name);
       break;
     case NextAction::kStop:
     case NextAction::kFail:
@@ -452,7 +461,7 @@ bool PlayerApp::HandleTransportCommand(HWND, int id, LPARAM lparam) {
       if (!paused_ && loaded) SendCommand(IDM_FILE_PLAY, 0);
       return true;
     case kCommandOpenAndPlay:
-      OpenAndPlay();
+      if (FAILED(OpenAndPlay())) ReportOpenFailure(settings_.current_file_name);
       return true;
     case IDM_PLAYLIST_DBLCLICK:
     case kCommandPlayCurrentItem:

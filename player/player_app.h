@@ -121,6 +121,7 @@ class PlayerApp : public FormMessageSink {
   void StopAndClose();
   void OpenMediaFile();
   void PlayCurrentItem();
+  void ReportOpenFailure(const std::wstring& name);
   void PlayNext();
   void PlayPrevious();
   HRESULT SeekTo(int64_t target);

@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
-# installer-test.sh BUILD_DIR WORK_DIR WINDOW_PROBE.EXE CLIP: the installer
-# as a user meets it, in a Wine prefix made fresh for the run under WORK_DIR
-# (never the prefix the other tests share). It makes the installer from the
-# build's files, installs silently, checks the folder, the COM servers, the
-# uninstall entry, the Start menu and the file types, starts the installed
-# player on CLIP and waits for its window, then uninstalls silently with a
-# file of the user's in the folder: the registry must be as it was before
-# the install, the installed files gone and the user's file still there.
-# A second install without the file types (/NOFILETYPES) leaves them
-# alone, and its uninstall, with the folder left empty, takes the folder
-# away too.
+# installer-test.sh BUILD_DIR WORK_DIR WINDOW_PROBE.EXE CLIP [SCENARIOS.EXE]:
+# the installer as a user meets it, in a Wine prefix made fresh for the run
+# under WORK_DIR (never the prefix the other tests share). It makes the
+# installer from the build's files, installs silently, checks the folder,
+# the COM servers, the uninstall entry, the Start menu and the file types,
+# starts the installed player on CLIP and waits for its window, plays a
+# user's session with it through SCENARIOS.EXE (the clips beside CLIP; a
+# picture of the screen after each step under WORK_DIR/shots), then
+# uninstalls silently with a file of the user's in the folder: the registry
+# must be as it was before the install, the installed files gone and the
+# user's file still there. A second install without the file types
+# (/NOFILETYPES) leaves them alone, and its uninstall, with the folder left
+# empty, takes the folder away too.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(cd "${1:?build folder}" && pwd)"
 work="${2:?work folder}"
 probe="${3:?window probe}"
 clip="${4:?clip}"
+scenarios="${5:-}"
 . "$root/tools/wine-env.sh"
 
 started=$(date +%s)
@@ -202,6 +205,37 @@ if kill -0 "$player" 2>/dev/null; then
 fi
 wait "$player" 2>/dev/null
 settle 60
+
+# ---------------------------------------------------------------- scenarios
+# A user's session with the installed player, which runs in a scratch
+# folder of its own; the WinAmp skin, when the shared skins are there, is
+# handed over in that folder.
+if [ -n "$scenarios" ]; then
+  scratch="$work/scratch"
+  shots="$work/shots"
+  rm -rf "$scratch" "$shots"
+  mkdir -p "$scratch" "$shots"
+  skin_arg=()
+  shared_skin="$root/../shared/skins/base-2.91.wsz"
+  if [ -f "$shared_skin" ]; then
+    cp "$shared_skin" "$scratch/base-2.91.wsz"
+    skin_arg=("$(winpath "$scratch/base-2.91.wsz")")
+  fi
+  media="$(dirname "$(readlink -f "$clip")")"
+  WAIT=180 w "$(winpath "$scenarios")" "$instwin\\ZelvoPlayer.exe" "$(winpath "$media")" "$(winpath "$scratch")" \
+    "$(winpath "$shots")" "${skin_arg[@]}" >"$work/scenarios.log"
+  rc=$?
+  tr -d '\r' <"$work/scenarios.log" | sed 's/^/  scenario /'
+  [ "$rc" = 0 ] && ok "the user's scenarios with the installed player" ||
+    fail "the user's scenarios with the installed player (exit $rc, see $work/scenarios.log)"
+  settle 60
+  if command -v convert >/dev/null; then
+    for bmp in "$shots"/*.bmp; do
+      [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" 2>/dev/null && rm -f "$bmp"
+    done
+  fi
+  ok "screenshots in $shots ($(ls "$shots" | wc -l) files)"
+fi
 
 # ---------------------------------------------------------------- uninstall
 echo "the user's own notes" >"$instdir/My notes.txt"

@@ -525,3 +525,23 @@ TEST(Commands, SubtitlesLoadWithTheStoredFontAndTheirRectangleFollowsEveryOpen) 
     EXPECT_TRUE(engine.fake()->Called("SetRect(106,360,427,120)"));
   });
 }
+
+TEST(Commands, AFileThatDoesNotOpenIsNamedOnTheStatusLine) {
+  FakeEngineClient engine;
+  FakeStream video = Stream(L"Video");
+  engine.streams = {video, Stream(L"Audio")};
+  RunPlayer(engine, "good.avi", [&](PlayerApp& app) {
+    Pump();
+    skin::SkinText* status = skin::CurrentSkin().statusText;
+    skin::SkinText* info = skin::CurrentSkin().videoInfoText;
+    ASSERT_TRUE(status);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(L"320 x 240", info->Text());
+    // The open dialog's choice, as it arrives once the dialog closed.
+    engine.fake()->results["FileName put"] = E_FAIL;
+    app.settings().current_file_name = L"C:\\clips\\garbage.avi";
+    Send(kCommandOpenAndPlay);
+    EXPECT_EQ(0u, status->Text().find(L"Could not open garbage.avi"));
+    EXPECT_EQ(L"", info->Text());
+  });
+}

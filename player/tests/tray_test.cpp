@@ -13,50 +13,14 @@
 #include "player/tests/playing_support.h"
 #include "player/tests/process_support.h"
 #include "player/tests/test_support.h"
+#include "player/tests/tray_support.h"
 
 using namespace test_support;
 using namespace process_support;
 using namespace playing_support;
+using namespace tray_support;
 
 namespace {
-
-// The player's hidden command window, which owns its notification icons.
-HWND CommandWindowOf(DWORD process) {
-  HWND found = nullptr;
-  while ((found = FindWindowExA(nullptr, found, "Zelvo Vantor", nullptr))) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(found, &owner);
-    if (owner == process) return found;
-  }
-  return nullptr;
-}
-
-// Whether the shell holds this icon of that window: changing nothing on an
-// icon succeeds only when it is there.
-bool IconShown(HWND window, UINT id) {
-  NOTIFYICONDATAA data = {};
-  data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-  data.hWnd = window;
-  data.uID = id;
-  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
-// The icons in Wine's tray window, in the order they were added.
-std::vector<HWND> TrayIcons() {
-  std::vector<HWND> icons;
-  HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
-  if (!tray) return icons;
-  for (HWND child = GetWindow(tray, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (IsWindowVisible(child)) icons.push_back(child);
-  }
-  return icons;
-}
-
-POINT CentreOf(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
 
 void Command(HWND main, int id, LPARAM lparam = 0) { PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(id), lparam); }
 
