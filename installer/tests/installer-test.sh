@@ -221,6 +221,14 @@ if [ -n "$scenarios" ]; then
     cp "$shared_skin" "$scratch/base-2.91.wsz"
     skin_arg=("$(winpath "$scratch/base-2.91.wsz")")
   fi
+  # A skin archive whose names climb out of the folder it is unpacked in.
+  python3 - "$scratch/hostile.wsz" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as z:
+    z.writestr("../../escaped.txt", "outside")
+    z.writestr("..\\..\\evil.bmp", "BM")
+    z.writestr("main.bmp", "BM")
+PY
   media="$(dirname "$(readlink -f "$clip")")"
   WAIT=180 w "$(winpath "$scenarios")" "$instwin\\ZelvoPlayer.exe" "$(winpath "$media")" "$(winpath "$scratch")" \
     "$(winpath "$shots")" "${skin_arg[@]}" >"$work/scenarios.log"

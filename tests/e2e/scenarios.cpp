@@ -272,6 +272,8 @@ class Session {
   std::string Repair();
   std::string GarbageAvi();
   std::string EmptySubtitles();
+  std::string SubtitlesInThePicture();
+  std::string HostileSkin();
   std::string MissingOnlyList();
   std::string WinAmpSkin();
   std::string CloseAsAUser();
@@ -557,6 +559,80 @@ std::string Session::EmptySubtitles() {
   return "";
 }
 
+// The white pixels in the bottom quarter of the video window, where the
+// subtitles go.
+int WhiteInBottomQuarter(HWND video) {
+  RECT r;
+  GetWindowRect(video, &r);
+  HDC screen = GetDC(nullptr);
+  int white = 0;
+  for (LONG y = r.top + (r.bottom - r.top) * 3 / 4; y < r.bottom - 2; y += 2) {
+    for (LONG x = r.left + 2; x < r.right - 2; x += 2) {
+      const COLORREF c = GetPixel(screen, x, y);
+      if (GetRValue(c) > 200 && GetGValue(c) > 200 && GetBValue(c) > 200) ++white;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return white;
+}
+
+std::string Session::SubtitlesInThePicture() {
+  const std::string srt = Scratch("words.srt");
+  WriteText(srt, "1\r\n00:00:00,000 --> 00:01:00,000\r\nHELLO WORLD\r\n\r\n");
+  if (!OpenWithDialog(Media("red_pcm.avi"))) return "no open dialog after L";
+  if (!VideoShows(Pid(), Red, 160, 120, 10000)) return "the red clip is not on the screen";
+  HWND video = Video();
+  // The window's frame may be light: only what the subtitles add counts.
+  const int frame = WhiteInBottomQuarter(video);
+  PostMessageA(main_, WM_COMMAND, 232, 0);
+  HWND dialog = ProcessDialog(Pid(), "Subtitles");
+  if (!dialog) return "no Subtitles dialog for command 232";
+  SendMessageA(GetDlgItem(dialog, 1054), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(srt.c_str()));
+  HWND apply = GetDlgItem(dialog, 1015);
+  if (!apply || !ClickUntil(CentreOf(apply), [&] { return !IsWindowVisible(dialog); }))
+    return "Apply did not load the file (the dialog stayed)";
+  if (!AnswerMessageBoxes(Pid(), 300).empty()) return "loading a good file gave a message box";
+  int white = 0;
+  if (!WaitUntil([&] { return (white = WhiteInBottomQuarter(video)) >= frame + 10; }, 5000))
+    return "no subtitle text in the picture (" + std::to_string(white) + " white samples, " + std::to_string(frame) +
+           " before)";
+  std::printf("measured: %d white samples in the bottom quarter with the subtitles on, %d before\n", white, frame);
+  return "";
+}
+
+std::string Session::HostileSkin() {
+  // An archive whose names climb out of the skin folder.
+  const std::string archive = Scratch("hostile.wsz");
+  if (!Exists(archive)) return "no hostile archive was given in the scratch folder";
+  const std::string program = player_.substr(0, player_.find_last_of('\\'));
+  const std::string above = program.substr(0, program.find_last_of('\\'));
+  std::map<std::string, std::string> before, after;
+  for (const std::string& folder : {program, media_}) ListTree(folder, &before);
+  HWND old_main = main_;
+  PostMessageA(main_, WM_COMMAND, 178, 0);
+  if (!AnswerFileDialog(Pid(), "Open WinAmpSkin File...", archive)) return "no skin dialog for command 178";
+  std::vector<MessageBoxSeen> boxes = AnswerMessageBoxes(Pid(), 3000);
+  for (const MessageBoxSeen& box : boxes) std::printf("message box: %s: %s\n", box.caption.c_str(), box.text.c_str());
+  // The player stays up with a skin on, whichever it fell back to.
+  HWND now = nullptr;
+  if (!WaitUntil([&] { return (now = FindProcessWindow(Pid(), "MainSkin")) != nullptr; }, 10000))
+    return "no main window after the hostile skin";
+  main_ = now;
+  for (const char* escaped : {"escaped.txt", "evil.bmp"}) {
+    for (const std::string& folder :
+         {program.substr(0, 2), above, program, scratch_, scratch_.substr(0, scratch_.find_last_of('\\'))}) {
+      if (Exists(folder + "\\" + escaped)) return std::string("the archive wrote ") + escaped + " into " + folder;
+    }
+  }
+  for (const std::string& folder : {program, media_}) ListTree(folder, &after);
+  // The skin's work folder beside the program is the player's own to fill.
+  std::string changed = Changes(before, after);
+  if (changed.find("escaped") != std::string::npos || changed.find("evil") != std::string::npos)
+    return "the archive's names reached:" + changed;
+  if (now != old_main) std::printf("note: hostile-skin: the main window was built again\n");
+  return "";
+}
+
 std::string Session::MissingOnlyList() {
   HWND video = Video();
   if (video) {
@@ -622,7 +698,8 @@ std::string Session::CloseAsAUser() {
 
 int Session::Run() {
   // The video window away from the skin, a status line that stays still.
-  WriteText(Scratch("Zelvo.ini"), std::string(kSettings) + "Scroll movie title=0\r\nRepeat=1\r\n");
+  WriteText(Scratch("Zelvo.ini"),
+            std::string(kSettings) + "Scroll movie title=0\r\nRepeat=1\r\nEnable subtitles=1\r\n");
   if (!StartPlayer(player_, scratch_, "", &pi_, nullptr) ||
       !(main_ = WaitForProcessWindow(pi_.dwProcessId, "MainSkin", 30000))) {
     std::printf("FAIL: start: the player did not start or showed no main window\n");
@@ -643,6 +720,8 @@ int Session::Run() {
   Step("garbage-avi", [&] { return GarbageAvi(); });
   Step("empty-subtitles", [&] { return EmptySubtitles(); });
   Step("missing-only-playlist", [&] { return MissingOnlyList(); });
+  Step("subtitles-in-the-picture", [&] { return SubtitlesInThePicture(); });
+  Step("hostile-skin", [&] { return HostileSkin(); });
   if (!skin_.empty()) Step("winamp-skin-and-back", [&] { return WinAmpSkin(); });
   Step(
       "close", [&] { return CloseAsAUser(); }, true);
