@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bench_figures.h"
 #include "skarn.h"
 
 namespace {
@@ -23,17 +24,6 @@ std::wstring Wide(const char* s) {
   MultiByteToWideChar(CP_ACP, 0, s, -1, &w[0], n);
   w.resize(wcslen(w.c_str()));
   return w;
-}
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  QueryPerformanceCounter(&t);
-  return double(t.QuadPart) / double(frequency.QuadPart);
 }
 
 double Median(std::vector<double> v) {
@@ -80,7 +70,7 @@ double TimedRepair(ISkarner* skarner, const std::wstring& input, const std::wstr
   SysFreeString(out);
   ISkarnerResult* result = nullptr;
   if (FAILED(skarner->QueryInterface(IID_ISkarnerResult, reinterpret_cast<void**>(&result)))) return -1;
-  double start = Now();
+  double start = bench::Now();
   double seconds = -1;
   if (SUCCEEDED(skarner->StartFix())) {
     // The outcome is there once the run has ended; asking often keeps the
@@ -90,7 +80,7 @@ double TimedRepair(ISkarner* skarner, const std::wstring& input, const std::wstr
       BSTR reason = nullptr;
       HRESULT has = result->GetResult(&hr, &reason);
       if (has == S_OK) {
-        seconds = Now() - start;
+        seconds = (bench::Now() - start) / 1000.0;
         if (FAILED(hr)) {
           fwprintf(stderr, L"skarn_bench: the repair failed: 0x%08lX %ls\n", hr, reason ? reason : L"");
           seconds = -1;
@@ -141,9 +131,9 @@ int main(int argc, char** argv) {
   std::vector<double> skarn, copy;
   for (int round = 0; round < rounds; ++round) {
     double r = TimedRepair(skarner, input, repaired);
-    double c0 = Now();
+    double c0 = bench::Now();
     BOOL copiedOk = CopyFileW(input.c_str(), copied.c_str(), FALSE);
-    double c = Now() - c0;
+    double c = (bench::Now() - c0) / 1000.0;
     if (r < 0 || !copiedOk) {
       fprintf(stderr, "skarn_bench: round %d failed (%s)\n", round + 1, r < 0 ? "repair" : "CopyFileW");
       return 1;

@@ -411,14 +411,6 @@ std::string ItemText(HWND dialog, int id) {
   return text;
 }
 
-BOOL CALLBACK AppendStatic(HWND child, LPARAM param) {
-  char cls[32] = "", text[512] = "";
-  GetClassNameA(child, cls, sizeof cls);
-  GetWindowTextA(child, text, sizeof text);
-  if (std::string(cls) == "Static") *reinterpret_cast<std::string*>(param) += text;
-  return TRUE;
-}
-
 // Answers the first message box of this process that comes up while
 // `action` runs; its caption and text, or empty ones when none came.
 std::pair<std::string, std::string> MessageBoxDuring(const std::function<void()>& action) {
@@ -431,7 +423,7 @@ std::pair<std::string, std::string> MessageBoxDuring(const std::function<void()>
       if (box) GetWindowTextA(box, caption, sizeof caption);
       if (box && std::string(caption) != "Subtitles") {
         seen.first = caption;
-        EnumChildWindows(box, AppendStatic, reinterpret_cast<LPARAM>(&seen.second));
+        seen.second = StaticText(box);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         return;
       }

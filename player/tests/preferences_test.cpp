@@ -19,6 +19,7 @@
 #include "player/player_settings.h"
 #include "player/preferences_dialog.h"
 #include "player/tests/fake_engine_client.h"
+#include "player/tests/test_support.h"
 #include "player/video_stream.h"
 
 namespace {
@@ -60,32 +61,6 @@ std::string ClassOf(HWND window) {
   return name;
 }
 
-// A message box of this process: a visible "#32770" top-level window that
-// is not the Preferences dialog.
-struct BoxSearch {
-  HWND exclude;
-  HWND found;
-};
-
-BOOL CALLBACK FindBoxWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<BoxSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid != GetCurrentProcessId() || window == search->exclude || !IsWindowVisible(window) ||
-      ClassOf(window) != "#32770") {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
-BOOL CALLBACK CollectStaticText(HWND window, LPARAM param) {
-  if (ClassOf(window) == "Static" && !WindowText(window).empty()) {
-    *reinterpret_cast<std::string*>(param) += WindowText(window);
-  }
-  return TRUE;
-}
-
 // Answers every message box that comes up while it lives, from its own
 // thread, and notes each box's caption and text. Gives up after 20 s.
 class BoxAnswerer {
@@ -108,19 +83,18 @@ class BoxAnswerer {
   void Run() {
     DWORD deadline = GetTickCount() + 20000;
     while (!done_ && static_cast<LONG>(deadline - GetTickCount()) > 0) {
-      BoxSearch search = {dialog_, nullptr};
-      EnumWindows(FindBoxWindow, reinterpret_cast<LPARAM>(&search));
-      if (search.found) {
+      // A message box: any other visible dialog of this process.
+      if (HWND found = test_support::FindProcessWindow(GetCurrentProcessId(), "#32770", dialog_)) {
         Box box;
-        box.caption = WindowText(search.found);
+        box.caption = WindowText(found);
         box.watched_visible = watched_ && IsWindowVisible(watched_);
-        EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&box.text));
+        box.text = test_support::StaticText(found);
         {
           std::lock_guard<std::mutex> lock(mutex_);
           boxes_.push_back(box);
         }
-        PostMessageA(search.found, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 100 && IsWindow(search.found) && IsWindowVisible(search.found); ++i) Sleep(20);
+        PostMessageA(found, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 100 && IsWindow(found) && IsWindowVisible(found); ++i) Sleep(20);
       }
       Sleep(20);
     }

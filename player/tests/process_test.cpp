@@ -30,15 +30,6 @@ struct Box {
   std::string text;
 };
 
-BOOL CALLBACK CollectStatic(HWND child, LPARAM param) {
-  char cls[64] = "";
-  GetClassNameA(child, cls, sizeof cls);
-  char text[512] = "";
-  GetWindowTextA(child, text, sizeof text);
-  if (std::string(cls) == "Static" && text[0]) *reinterpret_cast<std::string*>(param) += text;
-  return TRUE;
-}
-
 // Waits for the process's message box, reads it and presses OK.
 bool AnswerMessageBox(DWORD process, Box* box, DWORD timeout_ms) {
   HWND found = WaitForProcessWindow(process, "#32770", timeout_ms);
@@ -46,7 +37,7 @@ bool AnswerMessageBox(DWORD process, Box* box, DWORD timeout_ms) {
   char caption[256] = "";
   GetWindowTextA(found, caption, sizeof caption);
   box->caption = caption;
-  EnumChildWindows(found, CollectStatic, reinterpret_cast<LPARAM>(&box->text));
+  box->text = StaticText(found);
   PostMessageA(found, WM_COMMAND, IDOK, 0);
   return true;
 }

@@ -53,6 +53,7 @@ class CurrentDirectory {
 struct ProcessWindowSearch {
   DWORD process;
   const char* cls;
+  HWND except;
   HWND found;
 };
 
@@ -62,15 +63,17 @@ inline BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
   GetWindowThreadProcessId(window, &pid);
   char name[128] = "";
   GetClassNameA(window, name, sizeof name);
-  if (pid != search->process || !IsWindowVisible(window) || std::string(name) != search->cls) return TRUE;
+  if (pid != search->process || window == search->except || !IsWindowVisible(window) ||
+      std::string(name) != search->cls)
+    return TRUE;
   search->found = window;
   return FALSE;
 }
 
 // A visible top-level window of `process` with the window class `cls`
-// ("#32770" for a message box), or null.
-inline HWND FindProcessWindow(DWORD process, const char* cls) {
-  ProcessWindowSearch search = {process, cls, nullptr};
+// ("#32770" for a message box), other than `except`, or null.
+inline HWND FindProcessWindow(DWORD process, const char* cls, HWND except = nullptr) {
+  ProcessWindowSearch search = {process, cls, except, nullptr};
   EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -82,6 +85,22 @@ inline HWND WaitForProcessWindow(DWORD process, const char* cls, DWORD timeout_m
     if (waited >= timeout_ms) return nullptr;
     Sleep(50);
   }
+}
+
+inline BOOL CALLBACK AppendStaticText(HWND child, LPARAM param) {
+  char cls[32] = "", text[1024] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  GetWindowTextA(child, text, sizeof text);
+  if (std::string(cls) == "Static") *reinterpret_cast<std::string*>(param) += text;
+  return TRUE;
+}
+
+// The texts of a window's static controls, one after the other: what a
+// message box says.
+inline std::string StaticText(HWND window) {
+  std::string text;
+  EnumChildWindows(window, AppendStaticText, reinterpret_cast<LPARAM>(&text));
+  return text;
 }
 
 inline std::vector<std::string> ReadLines(const std::string& path) {

@@ -138,34 +138,6 @@ struct Box {
   HWND owner = nullptr;
 };
 
-struct BoxSearch {
-  DWORD process;
-  HWND except;
-  HWND found;
-};
-
-BOOL CALLBACK MatchBox(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<BoxSearch*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char name[64] = "";
-  GetClassNameA(window, name, sizeof name);
-  if (pid != search->process || window == search->except || !IsWindowVisible(window) || std::string(name) != "#32770") {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
-BOOL CALLBACK CollectStaticText(HWND child, LPARAM param) {
-  char name[64] = "";
-  GetClassNameA(child, name, sizeof name);
-  wchar_t text[1024] = L"";
-  GetWindowTextW(child, text, 1024);
-  if (std::string(name) == "Static" && text[0]) *reinterpret_cast<std::string*>(param) += Narrow(text);
-  return TRUE;
-}
-
 // Answers the first message box of this process (any "#32770" window but
 // `except`) that appears within `timeout_ms`, noting what it said.
 class BoxAnswerer {
@@ -174,16 +146,14 @@ class BoxAnswerer {
     thread_ = std::thread([this, except, timeout_ms] {
       auto end = Clock::now() + std::chrono::milliseconds(timeout_ms);
       while (!stop_ && Clock::now() < end) {
-        BoxSearch search = {GetCurrentProcessId(), except, nullptr};
-        EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        if (HWND found = test_support::FindProcessWindow(GetCurrentProcessId(), "#32770", except)) {
           wchar_t caption[256] = L"";
-          GetWindowTextW(search.found, caption, 256);
+          GetWindowTextW(found, caption, 256);
           box_.caption = Narrow(caption);
-          EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&box_.text));
-          box_.owner = GetWindow(search.found, GW_OWNER);
+          box_.text = test_support::StaticText(found);
+          box_.owner = GetWindow(found, GW_OWNER);
           box_.seen = true;
-          PostMessageW(search.found, WM_COMMAND, IDOK, 0);
+          PostMessageW(found, WM_COMMAND, IDOK, 0);
           return;
         }
         Sleep(20);
@@ -221,12 +191,11 @@ class FileDialogAnswerer {
       HWND found = nullptr;
       auto end = Clock::now() + std::chrono::seconds(15);
       while (!found && Clock::now() < end) {
-        BoxSearch search = {GetCurrentProcessId(), except, nullptr};
-        EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+        HWND candidate = test_support::FindProcessWindow(GetCurrentProcessId(), "#32770", except);
         wchar_t caption[256] = L"";
-        if (search.found) GetWindowTextW(search.found, caption, 256);
-        if (search.found && Narrow(caption) == title) {
-          found = search.found;
+        if (candidate) GetWindowTextW(candidate, caption, 256);
+        if (candidate && Narrow(caption) == title) {
+          found = candidate;
         } else {
           Sleep(20);
         }
@@ -246,11 +215,9 @@ class FileDialogAnswerer {
       // Either the file dialog goes, or it asks first.
       end = Clock::now() + std::chrono::seconds(10);
       while (IsWindow(found) && Clock::now() < end) {
-        BoxSearch search = {GetCurrentProcessId(), found, nullptr};
-        EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-        if (search.found && search.found != except && GetWindow(search.found, GW_OWNER) == found) {
-          HWND question = search.found;
-          EnumChildWindows(question, CollectStaticText, reinterpret_cast<LPARAM>(&question_));
+        HWND question = test_support::FindProcessWindow(GetCurrentProcessId(), "#32770", found);
+        if (question && question != except && GetWindow(question, GW_OWNER) == found) {
+          question_ += test_support::StaticText(question);
           PostMessageW(question, WM_COMMAND, MAKEWPARAM(reply, BN_CLICKED), 0);
           end = Clock::now() + std::chrono::seconds(10);
           while (IsWindow(question) && Clock::now() < end) Sleep(20);
@@ -384,8 +351,7 @@ TEST_F(VideoFixTest, CreatedHiddenWithItsControlsAndATimerPollingTheRepairObject
     EXPECT_STREQ(cls, c.cls) << c.id;
     EXPECT_EQ(ItemText(dialog, c.id), c.text) << c.id;
   }
-  std::string statics;
-  EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&statics));
+  const std::string statics = test_support::StaticText(dialog);
   EXPECT_NE(statics.find("Input file:"), std::string::npos) << statics;
   EXPECT_NE(statics.find("Output file:"), std::string::npos) << statics;
   EXPECT_NE(statics.find("It depends on computer speed and video size and can take time. Please be patient."),
