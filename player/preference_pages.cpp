@@ -711,8 +711,15 @@ void VideoPage::OnFill() {
     SendMessageA(Item(id), TBM_SETRANGEMIN, FALSE, -kPictureLimit);
     SendMessageA(Item(id), TBM_SETRANGEMAX, TRUE, kPictureLimit);
   }
-  SendMessageA(Item(kBrightness), TBM_SETPOS, TRUE, std::clamp(settings().brightness, -kPictureLimit, kPictureLimit));
-  SendMessageA(Item(kContrast), TBM_SETPOS, TRUE, std::clamp(settings().contrast, -kPictureLimit, kPictureLimit));
+  // Wine's trackbar leaves its thumb where the old range put it when a new
+  // position equals the one it had: a move away first places it anew.
+  auto place = [&](int id, int value) {
+    const int position = std::clamp(value, -kPictureLimit, kPictureLimit);
+    SendMessageA(Item(id), TBM_SETPOS, FALSE, position == kPictureLimit ? -kPictureLimit : kPictureLimit);
+    SendMessageA(Item(id), TBM_SETPOS, TRUE, position);
+  };
+  place(kBrightness, settings().brightness);
+  place(kContrast, settings().contrast);
   int code = settings().aspect_ratio;
   if (code < 0 || code > kCustomCode) code = 0;
   for (int i = 0; i <= kCustomCode; ++i) SetChecked(kAspectRadios[i], i == code);

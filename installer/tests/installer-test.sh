@@ -230,9 +230,15 @@ with zipfile.ZipFile(sys.argv[1], "w") as z:
     z.writestr("main.bmp", "BM")
 PY
   media="$(dirname "$(readlink -f "$clip")")"
-  WAIT=180 w "$(winpath "$scenarios")" "$instwin\\ZelvoPlayer.exe" "$(winpath "$media")" "$(winpath "$scratch")" \
+  # Files dropped on the player come from outside Wine, as from a file
+  # manager on the same display: the scenarios ask this server for them.
+  python3 "$root/tests/e2e/xdnd-drop.py" --serve "$scratch" >"$work/drops.log" 2>&1 &
+  dropper=$!
+  WAIT=300 w "$(winpath "$scenarios")" "$instwin\\ZelvoPlayer.exe" "$(winpath "$media")" "$(winpath "$scratch")" \
     "$(winpath "$shots")" "${skin_arg[@]}" >"$work/scenarios.log"
   rc=$?
+  kill "$dropper" 2>/dev/null
+  wait "$dropper" 2>/dev/null
   tr -d '\r' <"$work/scenarios.log" | sed 's/^/  scenario /'
   [ "$rc" = 0 ] && ok "the user's scenarios with the installed player" ||
     fail "the user's scenarios with the installed player (exit $rc, see $work/scenarios.log)"

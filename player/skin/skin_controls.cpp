@@ -314,6 +314,10 @@ LRESULT SkinScrollBar::Drag() {
   SetCapture(own);
   POINT last;
   GetCursorPos(&last);
+  // With the button really held, its release ends the drag even when the
+  // up message goes elsewhere (another window took the input under us).
+  const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+  const bool held = (GetAsyncKeyState(button) & 0x8000) != 0;
   if (startCommand) notifier.Send(startCommand, GetValue());
   if (alive.expired()) {
     if (GetCapture() == own) ReleaseCapture();
@@ -371,6 +375,7 @@ LRESULT SkinScrollBar::Drag() {
       Sleep(100);
       continue;
     }
+    if (held && (GetAsyncKeyState(button) & 0x8000) == 0) break;
     // Nothing to do: wait for input instead of spinning.
     MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }

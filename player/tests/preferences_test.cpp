@@ -31,9 +31,9 @@ constexpr int kOnTop = 1047, kScrollTitle = 1050, kHideRemote = 1052, kHideCurso
 // Subtitles page.
 constexpr int kEnableSubtitles = 1046, kFontName = 2146, kFontSize = 2148, kBold = 2149;
 // Stream pages.
-constexpr int kDimensions = 1031, kFramesPlayed = 1030, kBrightness = 1020, kCustom = 1033, kCustomX = 1034,
-              kCustomY = 1035, kVideoManual = 1036, kVideoDecoders = 1039, kAudioEnabled = 1038, kProperties = 1011,
-              kPictureControl = 1041;
+constexpr int kDimensions = 1031, kFramesPlayed = 1030, kBrightness = 1020, kContrast = 1021, kCustom = 1033,
+              kCustomX = 1034, kCustomY = 1035, kVideoManual = 1036, kVideoDecoders = 1039, kAudioEnabled = 1038,
+              kProperties = 1011, kPictureControl = 1041;
 // The dialog.
 constexpr int kOk = 1008, kCancel = 1009, kApply = 1010;
 
@@ -667,6 +667,32 @@ TEST_F(Preferences, RefreshFollowsOutsideChangesAndKeepsTheUsersOtherEdits) {
   EXPECT_EQ(0, settings_.repeat);
   std::vector<int> expected = {IDM_REPEAT_OFF, IDM_SHUFFLE_OFF, IDM_TOPMOST_ON};
   EXPECT_EQ(expected, posted_);
+}
+
+// Each slider's thumb is drawn where its stored value puts it on the
+// -100..100 channel: 0 in the middle, 100 at the right end, also when the
+// value is the position the slider had before its range was set.
+TEST_F(Preferences, PictureSlidersShowTheirStoredValues) {
+  MakeWithFile();
+  settings_.use_picture_control = 1;
+  settings_.brightness = 100;
+  settings_.contrast = 0;
+  dialog_->Show();
+  Select("Video Streams/Stream 0");
+  ASSERT_EQ(Page(PreferencesDialog::kVideoPage), dialog_->current_page());
+  auto thumb_middle = [&](int id) {
+    HWND slider = Control(PreferencesDialog::kVideoPage, id);
+    RECT thumb = {}, channel = {};
+    SendMessageA(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    SendMessageA(slider, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+    // Where the thumb's middle is along the channel, 0 to 100.
+    const int span = channel.right - channel.left;
+    return span > 0 ? 100 * ((thumb.left + thumb.right) / 2 - channel.left) / span : -1;
+  };
+  EXPECT_EQ(0, SendMessageA(Control(PreferencesDialog::kVideoPage, kContrast), TBM_GETPOS, 0, 0));
+  EXPECT_NEAR(50, thumb_middle(kContrast), 8);
+  EXPECT_EQ(100, SendMessageA(Control(PreferencesDialog::kVideoPage, kBrightness), TBM_GETPOS, 0, 0));
+  EXPECT_NEAR(100, thumb_middle(kBrightness), 8);
 }
 
 TEST_F(Preferences, StreamItemsFollowTheOpenFileAndTheVideoPageDrivesItsStream) {

@@ -1,15 +1,26 @@
 // scenarios PLAYER.EXE MEDIA_FOLDER SCRATCH_FOLDER SHOTS_FOLDER [SKIN.wsz]:
 // a user's session with an installed ZelvoPlayer.exe, step by step, with
 // real keys and clicks: a clip opened from the open dialog and played,
-// paused, sought, muted and turned down; a playlist loaded, played through
-// past a missing file, saved, cleared and loaded again; full screen and the
-// tray; the picture made brighter; a damaged file repaired and played;
-// hostile files; a WinAmp skin. The player runs in SCRATCH_FOLDER (its
+// paused, sought, muted and turned down; a playlist built by dropping files
+// on it, played through past a missing file, saved, cleared, loaded again,
+// shuffled and played on without Repeat; full screen and the tray; the
+// picture made brighter by the keys and by the Preferences video page; the
+// effects filter's own page in a property frame and in the configurator; a
+// damaged file repaired and played; hostile files; a WinAmp skin.
+//
+// The drops come from outside Wine, as from a file manager: the harness
+// runs "xdnd-drop.py --serve SCRATCH_FOLDER" beside this program, which
+// asks for each drop in SCRATCH_FOLDER\drop-request.txt.
+//
+// The player runs in SCRATCH_FOLDER (its
 // Zelvo.ini is written there) on the clips of MEDIA_FOLDER (red_pcm.avi,
 // blue_pcm.avi, green_pcm.avi). Each step prints "ok: <step>" or
 // "FAIL: <step>: <why>" and leaves a picture of the screen in SHOTS_FOLDER
 // (NN-<step>.bmp). The exit status is the number of failed steps.
 #include <windows.h>
+#include <commctrl.h>
+#include <dshow.h>
+#include <olectl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +33,8 @@
 #include "player/tests/process_support.h"
 #include "player/tests/test_support.h"
 #include "player/tests/tray_support.h"
+#include "configurator/codec_category.h"
+#include "video_effects.h"
 
 using namespace test_support;
 using namespace process_support;
@@ -262,10 +275,30 @@ class Session {
 
   HWND Video() const { return FindProcessWindow(Pid(), "VWClassName"); }
 
+  // The skin element `name` of the main window, shown, or null.
+  HWND Element(const char* name) {
+    FindElement find = {name, nullptr};
+    EnumChildWindows(main_, FindVisibleChild, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+  }
+
+  std::string DropFiles(HWND window, const std::vector<std::string>& files);
+
+  // The green and blue of the video's centre: what brightness lifts in a
+  // red picture.
+  int Lift() const {
+    const COLORREF c = CentreColour(Video());
+    return GetGValue(c) + GetBValue(c);
+  }
+
   std::string OpenAndPlay();
   std::string PlaylistPlaysThrough();
   std::string SavedPlaylist();
   std::string ClearedAndLoadedAgain();
+  std::string ShuffleAndRepeat();
+  std::string PreferencesBrightness();
+  std::string EffectsPropertyFrame();
+  std::string ConfiguratorPage();
   std::string FullScreen();
   std::string Tray();
   std::string Brightness();
@@ -323,14 +356,49 @@ std::string Session::OpenAndPlay() {
   return "";
 }
 
+// Asks the drop server for a drop of `files` on the middle of `window`
+// and waits for its answer: empty when the drop went through.
+std::string Session::DropFiles(HWND window, const std::vector<std::string>& files) {
+  const std::string request = Scratch("drop-request.txt"), done = Scratch("drop-done.txt");
+  DeleteFileA(done.c_str());
+  const POINT at = CentreOf(window);
+  std::string text = std::to_string(at.x) + " " + std::to_string(at.y) + "\n";
+  for (const std::string& file : files) text += file + "\n";
+  WriteText(request + ".part", text);
+  if (!MoveFileExA((request + ".part").c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING))
+    return "could not write " + request;
+  if (!WaitUntil([&] { return Exists(done); }, 20000)) {
+    DeleteFileA(request.c_str());
+    return "no drop server answered (xdnd-drop.py --serve " + scratch_ + ")";
+  }
+  Sleep(100);
+  const std::vector<std::string> answer = ReadLines(done);
+  DeleteFileA(done.c_str());
+  if (answer.empty() || answer[0] != "ok") {
+    HWND under = WindowFromPoint(at);
+    char cls[64] = {};
+    if (under) GetClassNameA(under, cls, sizeof cls);
+    const bool accepts = under && (GetWindowLongA(under, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0;
+    return "the drop failed: " + (answer.empty() ? std::string() : answer[0]) + " (under the point: \"" + cls +
+           (accepts ? "\", which takes files)" : "\", which takes no files)");
+  }
+  return "";
+}
+
 std::string Session::PlaylistPlaysThrough() {
-  const std::string list =
-      Media("blue_pcm.avi") + "\r\n" + Media("green_pcm.avi") + "\r\n" + Scratch("no such clip.avi") + "\r\n";
-  WriteText(Scratch("three.m3u"), list);
-  if (!LoadPlaylist(Scratch("three.m3u"))) return "no load dialog for command 183";
-  // A double click on an item plays it: the first is the current one.
-  PostMessageA(main_, WM_COMMAND, 179, 0);
-  if (!VideoShows(Pid(), Blue, 240, 100, 10000)) return "the first item (blue) did not play";
+  // The list starts empty; three files dropped on it from outside, as from
+  // a file manager. The third is gone by the time its turn comes.
+  PostMessageA(main_, WM_COMMAND, 185, 0);
+  HWND list = FindProcessWindow(Pid(), "PlayList");
+  if (!list || !IsWindowVisible(list)) return "the playlist window is not shown";
+  const std::string doomed = Scratch("no such clip.avi");
+  const std::vector<char> clip = FileBytes(Media("green_pcm.avi"));
+  if (clip.empty() || !WriteBytes(doomed, clip.data(), clip.size())) return "could not write " + doomed;
+  const std::string dropped = DropFiles(list, {Media("blue_pcm.avi"), Media("green_pcm.avi"), doomed});
+  DeleteFileA(doomed.c_str());
+  if (!dropped.empty()) return dropped;
+  // The first file dropped plays at once.
+  if (!VideoShows(Pid(), Blue, 240, 100, 10000)) return "the first file dropped (blue) did not play";
   if (!VideoShows(Pid(), Green, 200, 150, 10000)) return "the second item (green) did not follow";
   // The missing third is passed over and, with Repeat on, the list starts
   // again.
@@ -687,6 +755,297 @@ std::string Session::WinAmpSkin() {
   return "";
 }
 
+std::string Session::ShuffleAndRepeat() {
+  // The saved list plays (blue, green, the missing one). With Repeat off
+  // it ends after the last item; with Shuffle on it goes on to another
+  // item every time one ends, Repeat or not.
+  auto toggle = [&](const char* from, const char* to) {
+    HWND button = Element(from);
+    return button && ClickUntil(CentreOf(button), [&] { return ElementShown(to) && !ElementShown(from); });
+  };
+  if (!toggle("RepeatOn", "RepeatOff")) return "a click on Repeat did not turn it off";
+  if (!toggle("ShuffleOff", "ShuffleOn")) return "a click on Shuffle did not turn it on";
+  // Four clip lengths (2 s each) and more: a list in order would have ended.
+  int seen = 0, gaps = 0;
+  for (int i = 0; i < 24; ++i) {
+    Sleep(500);
+    HWND video = Video();
+    const COLORREF c = video ? CentreColour(video) : 0;
+    if (video && (Blue(c) || Green(c)))
+      ++seen;
+    else
+      ++gaps;
+  }
+  std::printf("measured: shuffled, 12 s: %d of 24 looks show blue or green, %d between clips\n", seen, gaps);
+  if (seen < 12) return "with Shuffle on the list did not play on (" + std::to_string(seen) + " of 24 looks)";
+  if (!Video()) return "with Shuffle on the player stopped";
+  ExtraShot("shuffled");
+  if (!toggle("ShuffleOn", "ShuffleOff")) return "a second click on Shuffle did not turn it off";
+  // In order and without Repeat the list now ends: green, then the missing
+  // item, then nothing.
+  PostMessageA(main_, WM_COMMAND, 179, 0);
+  if (!WaitUntil([&] { return NoVideoWindow(Pid()); }, 15000)) return "without Shuffle and Repeat the list did not end";
+  if (!toggle("RepeatOff", "RepeatOn")) return "a second click on Repeat did not turn it on";
+  return "";
+}
+
+// A child window of `parent` (at any depth) with this control id and
+// window class.
+struct ControlSearch {
+  int id;
+  const char* cls;
+  HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
+  ControlSearch* search = reinterpret_cast<ControlSearch*>(param);
+  char name[64] = {};
+  GetClassNameA(child, name, sizeof name);
+  if (GetDlgCtrlID(child) == search->id && lstrcmpiA(name, search->cls) == 0 && IsWindowVisible(child)) {
+    search->found = child;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ChildControl(HWND parent, int id, const char* cls) {
+  ControlSearch search = {id, cls, nullptr};
+  EnumChildWindows(parent, MatchControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string WindowText(HWND window) {
+  char text[256] = {};
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  return text;
+}
+
+std::string Session::PreferencesBrightness() {
+  if (!OpenWithDialog(Media("red_pcm.avi"))) return "no open dialog after L";
+  if (!VideoShows(Pid(), Red, 160, 120, 10000)) return "the red clip is not on the screen";
+  const int before = Lift();
+  PostMessageA(main_, WM_COMMAND, 152, 0);
+  HWND dialog = ProcessDialog(Pid(), "Zelvo Vantor Player Preferences");
+  if (!dialog) return "no Preferences dialog for command 152";
+  HWND tree = GetDlgItem(dialog, 1007);
+  if (!tree) return "the Preferences dialog has no page tree";
+  // Dragged below the video window, as a user would to see the picture.
+  SetWindowPos(dialog, nullptr, 0, 440, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Sleep(300);
+  // Down the tree by the keys, opening what can be opened, to the open
+  // clip's video stream.
+  RECT r;
+  GetWindowRect(tree, &r);
+  ClickAt({r.left + 30, r.top + 9});
+  Sleep(300);
+  HWND slider = nullptr;
+  for (int i = 0; i < 16 && !(slider = ChildControl(dialog, 1020, TRACKBAR_CLASSA)); ++i) {
+    PressKey(i % 2 ? VK_DOWN : VK_RIGHT);
+    Sleep(120);
+  }
+  if (!slider) return "no page with the brightness slider under the tree";
+  if (!IsWindowEnabled(slider)) return "the brightness slider is disabled";
+  const LRESULT start = SendMessageA(slider, TBM_GETPOS, 0, 0);
+  // A click on the thumb (0 is the middle) gives it the keys; Page Down
+  // moves it up by a page.
+  ClickAt(CentreOf(slider));
+  Sleep(200);
+  PressKey(VK_NEXT);
+  PressKey(VK_NEXT);
+  LRESULT up = start;
+  int lifted = before;
+  const bool brighter = WaitUntil(
+      [&] {
+        up = SendMessageA(slider, TBM_GETPOS, 0, 0);
+        lifted = Lift();
+        return up > start && lifted >= before + 4;
+      },
+      5000);
+  std::printf("measured: brightness slider %d -> %d, green + blue of the red centre %d -> %d\n",
+              static_cast<int>(start), static_cast<int>(up), before, lifted);
+  if (!brighter) return "two Page Down on the brightness slider did not lift the picture";
+  ExtraShot("preferences-brighter");
+  // Back to where it was, by the keys, and the picture with it.
+  for (int i = 0; i < 250 && SendMessageA(slider, TBM_GETPOS, 0, 0) > start; ++i) {
+    const LRESULT at = SendMessageA(slider, TBM_GETPOS, 0, 0);
+    PressKey(at - start >= 40 ? VK_PRIOR : VK_LEFT);
+    Sleep(30);
+  }
+  if (SendMessageA(slider, TBM_GETPOS, 0, 0) != start) return "the slider did not go back to its start";
+  int back = -1;
+  if (!WaitUntil([&] { return (back = Lift()) == before && Red(CentreColour(Video())); }, 5000))
+    return "the picture did not go back with the slider (green + blue " + std::to_string(back) + ")";
+  HWND ok = GetDlgItem(dialog, 1008);
+  if (!ok || !ClickUntil(CentreOf(ok), [&] { return !IsWindowVisible(dialog); })) return "OK did not close Preferences";
+  return "";
+}
+
+// A modal property frame for one object, on the thread that calls it.
+struct PropertyFrame {
+  IUnknown* object;
+  CAUUID* pages;
+  HRESULT hr;
+};
+
+DWORD WINAPI ShowPropertyFrame(LPVOID param) {
+  PropertyFrame* frame = static_cast<PropertyFrame*>(param);
+  CoInitialize(nullptr);
+  frame->hr = OleCreatePropertyFrame(nullptr, 0, 0, L"Video Effects", 1, &frame->object, frame->pages->cElems,
+                                     frame->pages->pElems, 0, 0, nullptr);
+  CoUninitialize();
+  return 0;
+}
+
+// The filter's property frame, shown by this program on a thread of its
+// own (the frame is modal): the installed page class, found through the
+// registry as any host finds it.
+std::string Session::EffectsPropertyFrame() {
+  struct Frame {
+    IVideoEffects* effects = nullptr;
+    CAUUID pages = {};
+    HRESULT hr = E_FAIL;
+  } frame;
+  IUnknown* filter = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_VideoEffects, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                reinterpret_cast<void**>(&filter));
+  if (FAILED(hr)) return "the installed Video Effects filter could not be made: " + Hex(static_cast<COLORREF>(hr));
+  ISpecifyPropertyPages* specify = nullptr;
+  if (FAILED(filter->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify))) ||
+      FAILED(specify->GetPages(&frame.pages)) || frame.pages.cElems != 1) {
+    if (specify) specify->Release();
+    filter->Release();
+    return "the filter names no property page";
+  }
+  specify->Release();
+  filter->QueryInterface(IID_IVideoEffects, reinterpret_cast<void**>(&frame.effects));
+  PropertyFrame show = {filter, &frame.pages, E_FAIL};
+  HANDLE thread = CreateThread(nullptr, 0, ShowPropertyFrame, &show, 0, nullptr);
+  std::string why;
+  HWND window = nullptr, slider = nullptr;
+  if (!WaitUntil(
+          [&] {
+            // Wine captions it "Properties for Video Effects", Windows
+            // "Video Effects Properties": the one dialog of this program.
+            window = FindProcessWindow(GetCurrentProcessId(), "#32770");
+            slider = window ? ChildControl(window, 1003, TRACKBAR_CLASSA) : nullptr;
+            return slider != nullptr;
+          },
+          10000)) {
+    why = "no property frame with the brightness slider";
+  } else {
+    HWND label = ChildControl(window, 1011, "Static");
+    int value = -1;
+    SetForegroundWindow(window);
+    ClickAt(CentreOf(slider));
+    Sleep(200);
+    for (int i = 0; i < 5; ++i) PressKey(VK_RIGHT);
+    const bool moved = WaitUntil(
+        [&] {
+          if (frame.effects) frame.effects->GetBrightness(&value);
+          return value == 5 && label && WindowText(label) == "Brightness ( 5 )";
+        },
+        3000);
+    std::printf("measured: property frame: label \"%s\", filter brightness %d\n",
+                label ? WindowText(label).c_str() : "", value);
+    ExtraShot("property-frame-open");
+    if (!moved) why = "five right arrows on the page's slider did not reach the filter and the label";
+    HWND cancel = GetDlgItem(window, IDCANCEL);
+    if (cancel)
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+    else
+      PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+  if (WaitForSingleObject(thread, 10000) != WAIT_OBJECT_0) {
+    if (why.empty()) why = "the property frame did not close";
+  } else if (why.empty() && show.hr != S_OK) {
+    why = "OleCreatePropertyFrame returned " + Hex(static_cast<COLORREF>(show.hr));
+  }
+  CloseHandle(thread);
+  CoTaskMemFree(frame.pages.pElems);
+  if (frame.effects) frame.effects->Release();
+  filter->Release();
+  return why;
+}
+
+// The configurator lists the filters of the codec category: the effects
+// filter is put there for the step, as a codec package puts its own, and
+// taken out again afterwards.
+std::string Session::ConfiguratorPage() {
+  IFilterMapper2* mapper = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
+                              reinterpret_cast<void**>(&mapper))))
+    return "no filter mapper";
+  // The category's own key is left as it was found.
+  wchar_t category[64] = {};
+  StringFromGUID2(configurator::codecFilterCategory, category, 64);
+  const std::wstring category_key = std::wstring(L"CLSID\\") + category;
+  HKEY key = nullptr;
+  const bool category_existed =
+      RegOpenKeyExW(HKEY_CLASSES_ROOT, category_key.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+  if (key) RegCloseKey(key);
+  REGFILTER2 filter = {};
+  filter.dwVersion = 1;
+  filter.dwMerit = MERIT_DO_NOT_USE;
+  HRESULT hr = mapper->RegisterFilter(CLSID_VideoEffects, L"Video Effects", nullptr, &configurator::codecFilterCategory,
+                                      nullptr, &filter);
+  if (FAILED(hr)) {
+    mapper->Release();
+    return "the filter could not be put in the codec category: " + Hex(static_cast<COLORREF>(hr));
+  }
+  const std::string program = player_.substr(0, player_.find_last_of('\\')) + "\\Configurator.exe";
+  std::string command = "\"" + program + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::string why;
+  if (!CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, scratch_.c_str(), &si, &pi)) {
+    why = "the installed configurator did not start";
+  } else {
+    HWND window = nullptr, slider = nullptr;
+    if (!WaitUntil(
+            [&] {
+              window = FindProcessWindow(pi.dwProcessId, "#32770");
+              slider = window ? ChildControl(window, 1003, TRACKBAR_CLASSA) : nullptr;
+              return slider != nullptr;
+            },
+            15000)) {
+      why = window ? "the configurator shows no page with the brightness slider" : "no configurator window";
+    } else {
+      const std::string title = WindowText(window);
+      if (title != "Ondra K4 4.5.1 Configurator") why = "the configurator's title is \"" + title + "\"";
+      HWND tree = FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr);
+      const LRESULT filters = tree ? SendMessageA(tree, TVM_GETCOUNT, 0, 0) : 0;
+      HWND label = ChildControl(window, 1011, "Static");
+      SetForegroundWindow(window);
+      ClickAt(CentreOf(slider));
+      Sleep(200);
+      for (int i = 0; i < 3; ++i) PressKey(VK_RIGHT);
+      std::string text;
+      const bool moved = WaitUntil([&] { return label && (text = WindowText(label)) == "Brightness ( 3 )"; }, 3000);
+      std::printf("measured: configurator: %d filter(s) in its tree, label \"%s\"\n", static_cast<int>(filters),
+                  text.c_str());
+      ExtraShot("configurator");
+      if (filters < 1 && why.empty()) why = "the configurator's tree lists no filter";
+      if (!moved && why.empty()) why = "three right arrows on the page's slider did not move its label";
+      PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+      TerminateProcess(pi.hProcess, 97);
+      if (why.empty()) why = "Cancel did not end the configurator";
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  hr = mapper->UnregisterFilter(&configurator::codecFilterCategory, nullptr, CLSID_VideoEffects);
+  mapper->Release();
+  if (!category_existed) {
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, (category_key + L"\\Instance").c_str());
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, category_key.c_str());
+  }
+  if (FAILED(hr) && why.empty()) why = "the filter could not be taken out of the codec category";
+  return why;
+}
+
 std::string Session::CloseAsAUser() {
   PostMessageA(main_, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(pi_.hProcess, 30000) != WAIT_OBJECT_0) return "the player did not end within 30 s";
@@ -711,11 +1070,15 @@ int Session::Run() {
   Step("open-and-play", [&] { return OpenAndPlay(); });
   if (Step("playlist-plays-through", [&] { return PlaylistPlaysThrough(); })) {
     if (Step("playlist-saved", [&] { return SavedPlaylist(); }))
-      Step("playlist-cleared-and-loaded-again", [&] { return ClearedAndLoadedAgain(); });
+      if (Step("playlist-cleared-and-loaded-again", [&] { return ClearedAndLoadedAgain(); }))
+        Step("shuffle-and-repeat", [&] { return ShuffleAndRepeat(); });
   }
   Step("full-screen-and-back", [&] { return FullScreen(); });
   Step("tray-and-back", [&] { return Tray(); });
   Step("brightness-up", [&] { return Brightness(); });
+  Step("brightness-by-preferences", [&] { return PreferencesBrightness(); });
+  Step("effects-property-frame", [&] { return EffectsPropertyFrame(); });
+  Step("configurator-shows-the-page", [&] { return ConfiguratorPage(); });
   Step("repair-and-play", [&] { return Repair(); });
   Step("garbage-avi", [&] { return GarbageAvi(); });
   Step("empty-subtitles", [&] { return EmptySubtitles(); });
@@ -744,6 +1107,12 @@ int main(int argc, char** argv) {
   }
   CreateDirectoryA(argv[3], nullptr);
   CreateDirectoryA(argv[4], nullptr);
-  Session session(argv[1], argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "");
-  return session.Run();
+  CoInitialize(nullptr);
+  int failed;
+  {
+    Session session(argv[1], argv[2], argv[3], argv[4], argc > 5 ? argv[5] : "");
+    failed = session.Run();
+  }
+  CoUninitialize();
+  return failed;
 }
