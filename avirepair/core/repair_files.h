@@ -3,10 +3,14 @@
 // the tests and the fuzzer whatever they need.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace avirepair {
 
@@ -34,10 +38,59 @@ class RepairFile {
   // before len bytes fails with kEndOfFile.
   virtual bool CopyTo(RepairFile& out, uint64_t pos, uint64_t at, uint64_t len, uint8_t* buffer, size_t bufferSize,
                       FileError* error);
+  // True when CopyTo to out moves the bytes itself, without the caller's
+  // buffer (the system copies between the files): a caller then reads no
+  // more than it has to look at. Such a file also allows Read on one thread
+  // while CopyTo to out runs on another.
+  virtual bool CopiesWithoutBuffer(RepairFile& out) { return false; }
+  // Sets aside room for the file to grow to about size bytes, leaving its
+  // size as it is: a hint, which may do nothing. Room the file does not use
+  // is given back when it is cut or closed.
+  virtual void Reserve(uint64_t size) {}
 };
 
 // ERROR_HANDLE_EOF as an HRESULT: a copy ran into the end of its source.
 constexpr uint32_t kEndOfFile = 0x80070026u;
+
+// Copies ranges of one file to another on a thread of its own, one after
+// the other in the order given, while the caller goes on with its work
+// (reading from, for one). The caller leaves to alone until Wait returned.
+// Where no thread can be started, each copy is made at once in Add.
+class CopyQueue {
+ public:
+  // Copies waiting at most: Add waits for the thread beyond that.
+  static constexpr size_t kMaxWaiting = 4;
+
+  CopyQueue(RepairFile& from, RepairFile& to);
+  ~CopyQueue();  // makes the copies still waiting, then ends the thread
+  CopyQueue(const CopyQueue&) = delete;
+  CopyQueue& operator=(const CopyQueue&) = delete;
+
+  // Queues a copy of len bytes at pos in from to at in to. False once a
+  // copy has failed, with that copy's error: nothing after it is copied.
+  bool Add(uint64_t pos, uint64_t at, uint64_t len, FileError* error);
+  // Waits until every queued copy is done; false after a failure, as Add.
+  bool Wait(FileError* error);
+
+ private:
+  struct Range {
+    uint64_t pos, at, len;
+  };
+  bool Copy(const Range& range, FileError* error);
+  void Work();
+
+  RepairFile& from_;
+  RepairFile& to_;
+  std::unique_ptr<uint8_t[]> buffer_;  // for a CopyTo that falls back to reading and writing
+  std::mutex lock_;                    // guards what follows, up to the thread
+  std::condition_variable changed_;
+  std::deque<Range> waiting_;
+  bool copying_ = false;  // the thread works on a range taken from waiting_
+  bool failed_ = false;
+  FileError error_;  // the failure, once failed_
+  bool stop_ = false;
+  std::thread thread_;  // not joinable when none could be started
+};
 
 class RepairFileSystem {
  public:

@@ -11,6 +11,7 @@ namespace {
 constexpr size_t kBufferSize = 1u << 20;
 constexpr size_t kHeaderWindow = 256;       // read for a chunk header after large chunks (their data is copied, not read)
 constexpr uint64_t kSmallChunk = 64u << 10;  // after chunks this small a window holds many headers; copies come from it
+constexpr uint64_t kTinyChunk = 4u << 10;    // the same where the data is copied without the buffer, or not at all
 constexpr uint64_t kCopyRun = 4u << 20;     // kept chunks copied together at most, so that progress stays true
 constexpr uint64_t kCopyAlign = 1u << 20;   // long runs are copied in pieces that end at such input positions
 constexpr size_t kEntrySize = 16;
@@ -130,6 +131,7 @@ class Run {
         FlushOutput();  // cancelled or failed runs keep what they copied, without an index
       }
     }
+    Settle();
     report_->keyFrameMethod = method_;
     return result_;
   }
@@ -315,17 +317,23 @@ class Run {
     return true;
   }
 
+  // Only without a copy queue: with one, every run of kept chunks goes to it.
   bool PendingInWindow() const {
-    return pendingLen_ > 0 && pendingIn_ >= winPos_ && pendingIn_ + pendingLen_ <= winPos_ + winLen_;
+    return !copier_ && pendingLen_ > 0 && pendingIn_ >= winPos_ && pendingIn_ + pendingLen_ <= winPos_ + winLen_;
   }
 
-  // Copies the run of kept chunks that waits in pending*. A run the window
-  // holds is written from it; otherwise the file system may copy it without
-  // the buffer, or through it (so the window is gone).
+  // Copies the run of kept chunks that waits in pending*. Where the file
+  // system copies by itself, the copy queue takes the run and the window
+  // stays. Otherwise a run the window holds is written from it, and any
+  // other is copied through the buffer (so the window is gone).
   bool FlushOutput() {
     if (pendingLen_ == 0) return true;
     uint64_t len = pendingLen_;
     FileError error;
+    if (copier_) {
+      pendingLen_ = 0;
+      return copier_->Add(pendingIn_, pendingOut_, len, &error) || CopyFailed(error);
+    }
     if (PendingInWindow()) {
       pendingLen_ = 0;
       if (out_->Write(pendingOut_, buffer_.get() + (pendingIn_ - winPos_), size_t(len), &error)) return true;
@@ -333,9 +341,19 @@ class Run {
     }
     pendingLen_ = 0;
     winLen_ = 0;
-    if (in_->CopyTo(*out_, pendingIn_, pendingOut_, len, buffer_.get(), kBufferSize, &error)) return true;
+    return in_->CopyTo(*out_, pendingIn_, pendingOut_, len, buffer_.get(), kBufferSize, &error) || CopyFailed(error);
+  }
+
+  bool CopyFailed(const FileError& error) {
     if (error.code == kEndOfFile) return Fail(kResultFail, "the input file ended early; was it changed during the repair?");
     return FileFail(error, "cannot copy the input file's chunks to the output file");
+  }
+
+  // Waits for the copies the queue still makes: before the output is
+  // written or cut here, and at the end of the run.
+  bool Settle() {
+    FileError error;
+    return !copier_ || copier_->Wait(&error) || CopyFailed(error);
   }
 
   // Makes up to n bytes at pos readable in the buffer; fewer only at the
@@ -345,7 +363,8 @@ class Run {
     bool inside = pos >= winPos_ && pos <= winEnd;
     if (!(inside && (pos + n <= winEnd || winEnd >= inSize_))) {
       size_t got = 0;
-      if (!ReadWindow(pos, std::max(n, lastLength_ < kSmallChunk ? kBufferSize : kHeaderWindow), &got)) return false;
+      uint64_t small = copier_ || measureOnly_ ? kTinyChunk : kSmallChunk;
+      if (!ReadWindow(pos, std::max(n, lastLength_ < small ? kBufferSize : kHeaderWindow), &got)) return false;
       winEnd = winPos_ + winLen_;
     }
     uint64_t have = pos >= winPos_ && pos <= winEnd ? winEnd - pos : 0;
@@ -355,6 +374,7 @@ class Run {
   }
 
   bool WriteOut(uint64_t pos, const void* data, size_t len) {
+    if (!Settle()) return false;
     FileError error;
     if (!out_->Write(pos, data, len, &error)) return FileFail(error, "cannot write the output file");
     return true;
@@ -396,8 +416,12 @@ class Run {
     FileError error;
     out_ = files_.CreateOutput(output, &error);
     if (!out_) return FileFail(error, "cannot create the output file");
+    out_->Reserve(inSize_);  // what is kept plus a new index: about as much as the input
     scratch_ = files_.CreateScratch(output, &error);
     if (!scratch_) return FileFail(error, "cannot create the temporary index beside the output file");
+    // Where the file system copies by itself, it does so on a thread of its
+    // own while this one reads the chunk headers on.
+    if (in_->CopiesWithoutBuffer(*out_)) copier_ = std::make_unique<CopyQueue>(*in_, *out_);
     // The repaired file carries only the rebuilt "idx1": the header's "indx"
     // chunks point at the input's index chunks, which are not copied, so they
     // become "JUNK" that players step over.
@@ -688,7 +712,7 @@ class Run {
   }
 
   bool Finish() {
-    if (!FlushEntries() || !FlushOutput() || !FitsIndex()) return false;
+    if (!FlushEntries() || !FlushOutput() || !Settle() || !FitsIndex()) return false;
     uint64_t moviEnd = moviStart_ + outRel_;
     uint64_t indexPos = moviEnd + (moviEnd & 1);
     uint64_t indexBytes = entryCount_ * kEntrySize;
@@ -794,6 +818,7 @@ class Run {
   size_t winLen_ = 0;
   uint64_t pendingIn_ = 0, pendingOut_ = 0, pendingLen_ = 0;  // a run of kept chunks not yet copied
   std::unique_ptr<RepairFile> in_, out_, scratch_;
+  std::unique_ptr<CopyQueue> copier_;  // set where the file system copies without the buffer; ends before the files
   uint64_t inSize_ = 0;
   uint64_t moviStart_ = 0;
   uint32_t moviListSize_ = 0;

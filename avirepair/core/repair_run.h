@@ -1,10 +1,12 @@
 // One AVI repair run: reads a damaged AVI, writes a repaired copy whose
 // "idx1" index describes exactly the chunks kept, in one pass. Every read of
-// the run itself goes through one 1 MiB buffer; small chunks are written from
-// it, runs of large ones are copied by the file system (through the buffer
-// where it cannot copy by itself). Movie data spanning more than 4 GiB is
-// first walked once without writing, so that a repaired file that could not
-// be addressed is refused before the output is created.
+// the run itself goes through one 1 MiB buffer. Where the file system copies
+// between the files by itself, runs of kept chunks are copied so on a second
+// thread while the run reads little more than the chunk headers; elsewhere
+// small chunks are written from the buffer and runs of large ones copied
+// through it. Movie data spanning more than 4 GiB is first walked once
+// without writing, so that a repaired file that could not be addressed is
+// refused before the output is created.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "avirepair/files/system_files.h"
 
@@ -40,7 +41,11 @@ bool Failed(FileError* error, int err) {
 class PosixFile final : public RepairFile {
  public:
   explicit PosixFile(int fd) : fd_(fd) {}
-  ~PosixFile() override { close(fd_); }
+  ~PosixFile() override {
+    struct stat st;
+    if (reserved_ && fstat(fd_, &st) == 0) ftruncate(fd_, st.st_size);  // gives back the blocks past the end
+    close(fd_);
+  }
 
   bool Read(uint64_t pos, void* data, size_t len, size_t* got, FileError* error) override {
     *got = 0;
@@ -71,7 +76,14 @@ class PosixFile final : public RepairFile {
   }
   bool Truncate(uint64_t size, FileError* error) override {
     if (ftruncate(fd_, off_t(size)) != 0) return Failed(error, errno);
+    reserved_ = false;  // the blocks past the new end went with it
     return true;
+  }
+  // Blocks allocated ahead spare the file system the bookkeeping of delayed
+  // allocation on every page written. Where it cannot (no room, no support),
+  // writes allocate as they go.
+  void Reserve(uint64_t size) override {
+    if (fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) == 0) reserved_ = true;
   }
   // Between two files the kernel copies the bytes itself; where it cannot
   // (an old kernel, another file system), they go through the buffer.
@@ -95,12 +107,16 @@ class PosixFile final : public RepairFile {
     }
     return RepairFile::CopyTo(out, pos, at, len, buffer, bufferSize, error);
   }
+  // pread and copy_file_range name their positions: a copy on another
+  // thread and reads here do not meet.
+  bool CopiesWithoutBuffer(RepairFile& out) override { return kernelCopy_ && dynamic_cast<PosixFile*>(&out); }
   int fd() const { return fd_; }
 
  private:
   static constexpr uint64_t kMaxKernelCopy = uint64_t(1) << 30;
   int fd_;
-  bool kernelCopy_ = true;
+  std::atomic<bool> kernelCopy_{true};  // false once the kernel refused a copy from this file
+  bool reserved_ = false;               // blocks may be allocated past the end of the file
 };
 
 class PosixFileSystem final : public RepairFileSystem {

@@ -8,10 +8,19 @@ namespace {
 
 class MemoryFile final : public RepairFile {
  public:
-  MemoryFile(std::shared_ptr<Bytes> data, bool writable, uint64_t limit, int* openCount,
-             uint64_t* written = nullptr, uint64_t claimedSize = 0)
-      : data_(std::move(data)), writable_(writable), limit_(limit), openCount_(openCount), written_(written),
-        claimedSize_(claimedSize) {
+  MemoryFile(std::shared_ptr<Bytes> data, bool writable, uint64_t limit, int* openCount, uint64_t* written = nullptr,
+             uint64_t claimedSize = 0, const MemoryFileSystem* owner = nullptr, uint64_t* read = nullptr)
+      : data_(std::move(data)),
+        writable_(writable),
+        limit_(limit),
+        openCount_(openCount),
+        written_(written),
+        claimedSize_(claimedSize),
+        read_(read) {
+    if (owner) {
+      direct_ = owner->copiesWithoutBuffer;
+      failCopiesFrom_ = owner->failCopiesFrom;
+    }
     if (openCount_) ++*openCount_;
   }
   ~MemoryFile() override {
@@ -21,6 +30,7 @@ class MemoryFile final : public RepairFile {
   bool Read(uint64_t pos, void* out, size_t len, size_t* got, FileError*) override {
     *got = pos < data_->size() ? size_t(std::min<uint64_t>(len, data_->size() - pos)) : 0;
     if (*got) std::memcpy(out, data_->data() + pos, *got);
+    if (read_) *read_ += *got;
     return true;
   }
   bool Write(uint64_t pos, const void* in, size_t len, FileError* error) override {
@@ -40,6 +50,18 @@ class MemoryFile final : public RepairFile {
     data_->resize(size_t(size));
     return true;
   }
+  bool CopyTo(RepairFile& out, uint64_t pos, uint64_t at, uint64_t len, uint8_t* buffer, size_t bufferSize,
+              FileError* error) override {
+    if (!direct_) return RepairFile::CopyTo(out, pos, at, len, buffer, bufferSize, error);
+    uint64_t have = pos < data_->size() ? std::min<uint64_t>(len, data_->size() - pos) : 0;
+    bool fails = failCopiesFrom_ < pos + have;
+    if (fails) have = failCopiesFrom_ > pos ? failCopiesFrom_ - pos : 0;
+    if (have && !out.Write(at, data_->data() + pos, size_t(have), error)) return false;
+    if (fails) return Fail(error, MemoryFileSystem::kDataError, "data error");
+    if (have < len) return Fail(error, kEndOfFile, "reached the end of the file");
+    return true;
+  }
+  bool CopiesWithoutBuffer(RepairFile& out) override { return direct_ && dynamic_cast<MemoryFile*>(&out); }
   const Bytes* data() const { return data_.get(); }
 
  private:
@@ -54,6 +76,9 @@ class MemoryFile final : public RepairFile {
   int* openCount_;
   uint64_t* written_;
   uint64_t claimedSize_;
+  uint64_t* read_;
+  bool direct_ = false;
+  uint64_t failCopiesFrom_ = ~uint64_t(0);
 };
 
 }  // namespace
@@ -65,7 +90,8 @@ std::unique_ptr<RepairFile> MemoryFileSystem::OpenInput(const std::string& path,
     error->text = "The system cannot find the file specified";
     return nullptr;
   }
-  return std::make_unique<MemoryFile>(it->second, false, ~uint64_t(0), nullptr, nullptr, claimedInputSize);
+  return std::make_unique<MemoryFile>(it->second, false, ~uint64_t(0), nullptr, nullptr, claimedInputSize, this,
+                                      &inputBytesRead);
 }
 
 std::unique_ptr<RepairFile> MemoryFileSystem::CreateOutput(const std::string& path, FileError*) {

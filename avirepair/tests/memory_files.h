@@ -22,6 +22,15 @@ class MemoryFileSystem final : public RepairFileSystem {
   // When set, the input claims this size whatever it holds (as a file does
   // that shrinks after the run measured it).
   uint64_t claimedInputSize = 0;
+  // When set, the input copies to the output by itself (as a kernel copy
+  // does), never through the caller's buffer, and says so.
+  bool copiesWithoutBuffer = false;
+  // Such copies fail with kDataError on reaching this input position, after
+  // the bytes before it went to the output.
+  uint64_t failCopiesFrom = ~uint64_t(0);
+  uint64_t inputBytesRead = 0;  // by Read, not by copies
+
+  static constexpr uint32_t kDataError = 0x80070017u;  // ERROR_CRC
 
   void Put(const std::string& name, const Bytes& data) { files[name] = std::make_shared<Bytes>(data); }
   const Bytes* Get(const std::string& name) const {

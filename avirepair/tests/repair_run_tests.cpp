@@ -504,5 +504,212 @@ TEST(RepairRun, CancelStopsTheRunAndLeavesTheOutputWithoutIndex) {
   EXPECT_EQ(o.scratchLeftOpen, 0);
 }
 
+// Where the file system copies between the files by itself, the run hands
+// runs of kept chunks to a copy queue (on a thread of its own) and reads
+// little more than the chunk headers. What it writes must not change.
+struct CopyCase {
+  std::string name;
+  Bytes input;
+};
+
+std::vector<CopyCase> CopyCases() {
+  std::vector<CopyCase> cases;
+  cases.push_back({"intact", Movie(60, 10).Build()});
+  Bytes cut = Movie(50, 10).WithIndex(false).Build();
+  cut.resize(cut.size() - 37);
+  cases.push_back({"cut off", cut});
+  cases.push_back({"damaged, small chunks", DamagedAfter120(RandomBytes(3001, 7)).Build()});
+  cases.push_back(
+      {"damaged size field", WithFrameSize(DamagedAfter120({}).WithIndex(false).Build(), 130, 0x01000000u)});
+  // 11 MB of 50 KB frames: runs of 4 MiB go to the queue and fill it, and the
+  // group damaged at frame 150 has gone to the queue in pieces when it is dropped.
+  AviBuilder large;
+  for (uint32_t i = 0; i < 200; ++i) {
+    if (i == 150) large.Raw(RandomBytes(777, 9));
+    large.Add("00dc", Mpeg4Frame(i, i % 80 == 0, 50001 + 13 * (i % 7)));
+    large.Add("01wb", AudioData(i, 7057));
+    if (i == 30) large.Raw(Chunk("JUNK", Bytes(70000, 0)));
+  }
+  cases.push_back({"large chunks", large.Build()});
+  cases.push_back({"large chunks, no index", large.WithIndex(false).Build()});
+  AviBuilder lists;
+  for (uint32_t i = 0; i < 40; ++i) {
+    Bytes v = Chunk("00dc", Mpeg4Frame(i, i % 10 == 0, 9000 + i));
+    Bytes au = Chunk("01wb", AudioData(i, 33));
+    lists.Raw(ListHeader("rec ", uint32_t(4 + v.size() + au.size()))).Raw(v).Raw(au);
+  }
+  cases.push_back({"record lists", lists.WithIndex(false).Build()});
+  cases.push_back({"header junk", Movie(30, 5).WithHeaderJunk(2001).WithOpenDmlIndex(true).Build()});
+  return cases;
+}
+
+MemoryFileSystem DirectCopies() {
+  MemoryFileSystem fs;
+  fs.copiesWithoutBuffer = true;
+  return fs;
+}
+
+void ExpectSameReport(const RepairReport& a, const RepairReport& b, const std::string& name) {
+  EXPECT_EQ(a.chunksKept, b.chunksKept) << name;
+  EXPECT_EQ(a.bytesKept, b.bytesKept) << name;
+  EXPECT_EQ(a.chunksDropped, b.chunksDropped) << name;
+  EXPECT_EQ(a.bytesDropped, b.bytesDropped) << name;
+  EXPECT_EQ(a.damagedStretches, b.damagedStretches) << name;
+  EXPECT_EQ(a.damagedBytes, b.damagedBytes) << name;
+  EXPECT_EQ(a.junkChunksSkipped, b.junkChunksSkipped) << name;
+  EXPECT_EQ(a.indexChunksSkipped, b.indexChunksSkipped) << name;
+  EXPECT_EQ(a.cutOffChunkDropped, b.cutOffChunkDropped) << name;
+  EXPECT_EQ(a.outputSize, b.outputSize) << name;
+}
+
+TEST(RepairRunCopyQueue, WritesTheSameBytesAsCopiesThroughTheBuffer) {
+  for (const CopyCase& c : CopyCases()) {
+    Outcome plain = RepairInMemory(c.input);
+    MemoryFileSystem fs = DirectCopies();
+    Outcome direct = RepairIn(fs, c.input);
+    ASSERT_TRUE(plain.result.Succeeded()) << c.name << ": " << plain.result.reason;
+    ASSERT_TRUE(direct.result.Succeeded()) << c.name << ": " << direct.result.reason;
+    EXPECT_EQ(CheckRepaired(direct.avi), "") << c.name;
+    EXPECT_TRUE(direct.output == plain.output) << c.name;
+    ExpectSameReport(direct.report, plain.report, c.name);
+    EXPECT_EQ(direct.scratchLeftOpen, 0) << c.name;
+  }
+}
+
+TEST(RepairRunCopyQueue, ReadsLittleMoreThanTheChunkHeaders) {
+  // 23 MB in 800 chunks: beside the first MiB (the file's headers) and the
+  // last (where the index is looked for) only a little at each chunk is read.
+  AviBuilder b;
+  for (uint32_t i = 0; i < 400; ++i) b.Add("00dc", Mpeg4Frame(i, i % 25 == 0, 50001)).Add("01wb", AudioData(i, 7057));
+  Bytes input = b.Build();
+  MemoryFileSystem fs = DirectCopies();
+  Outcome direct = RepairIn(fs, input);
+  ASSERT_TRUE(direct.result.Succeeded()) << direct.result.reason;
+  EXPECT_TRUE(direct.output == input);
+  EXPECT_LT(direct.inputBytesRead, (2u << 20) + 800 * 512);
+  Outcome plain = RepairInMemory(input);
+  EXPECT_GE(plain.inputBytesRead, input.size());  // through the buffer, all of it
+  // Chunks of a dropped group that still waited are not copied at all.
+  MemoryFileSystem small = DirectCopies();
+  Outcome o = RepairIn(small, DamagedAfter120(RandomBytes(3001, 7)).WithIndex(false).Build());
+  ASSERT_TRUE(o.result.Succeeded()) << o.result.reason;
+  EXPECT_LT(o.outputBytesWritten, o.output.size() + 64);
+}
+
+TEST(RepairRunCopyQueue, FailuresOfQueuedCopiesEndTheRunClearly) {
+  Bytes input = CopyCases()[5].input;  // large chunks, no index
+  ParsedAvi in = ParseAvi(input);
+  // A read error in the middle of a run being copied, near the start and
+  // near the end (the queue is full, then nearly empty).
+  for (uint64_t at : {uint64_t(1) << 20, uint64_t(input.size() - 5000)}) {
+    MemoryFileSystem fs = DirectCopies();
+    fs.failCopiesFrom = at;
+    Outcome o = RepairIn(fs, input);
+    EXPECT_EQ(o.result.code, MemoryFileSystem::kDataError) << at;
+    EXPECT_NE(o.result.reason.find("cannot copy"), std::string::npos) << o.result.reason;
+    EXPECT_NE(o.result.reason.find("data error"), std::string::npos) << o.result.reason;
+    EXPECT_FALSE(o.avi.hasIndex) << at;
+    EXPECT_LE(o.output.size(), at) << "nothing after the failed copy went out";
+    EXPECT_EQ(o.scratchLeftOpen, 0);
+  }
+  // The input ends before its measured size: the copy of the last chunk runs short.
+  {
+    MemoryFileSystem fs = DirectCopies();
+    fs.claimedInputSize = input.size();
+    Bytes shrunk(input.begin(), input.end() - 200);
+    Outcome o = RepairIn(fs, shrunk);
+    EXPECT_EQ(o.result.code, kResultFail);
+    EXPECT_NE(o.result.reason.find("ended early"), std::string::npos) << o.result.reason;
+    EXPECT_FALSE(o.avi.hasIndex);
+  }
+  // The disk fills up in the middle of the movie data.
+  {
+    MemoryFileSystem fs = DirectCopies();
+    fs.outputLimit = in.moviStart + (6u << 20);
+    Outcome o = RepairIn(fs, input);
+    EXPECT_EQ(o.result.code, 0x80070070u);
+    EXPECT_NE(o.result.reason.find("output"), std::string::npos) << o.result.reason;
+    EXPECT_EQ(o.scratchLeftOpen, 0);
+  }
+}
+
+TEST(RepairRunCopyQueue, CancelWaitsForTheQueueAndLeavesNoIndex) {
+  Recorder r(20);
+  MemoryFileSystem fs = DirectCopies();
+  Outcome o = RepairIn(fs, CopyCases()[4].input, &r);
+  EXPECT_EQ(o.result.code, kResultUnexpected);
+  EXPECT_TRUE(o.outputExists);
+  EXPECT_FALSE(o.avi.hasIndex);
+  EXPECT_EQ(o.scratchLeftOpen, 0);
+}
+
+// A file whose copies are logged, and fail from a given call on.
+class LoggedCopies final : public RepairFile {
+ public:
+  explicit LoggedCopies(int failAt = -1) : failAt_(failAt) {}
+  bool Read(uint64_t, void*, size_t, size_t* got, FileError*) override { return *got = 0, true; }
+  bool Write(uint64_t, const void*, size_t, FileError*) override { return true; }
+  bool Size(uint64_t* size, FileError*) override { return *size = 0, true; }
+  bool Truncate(uint64_t, FileError*) override { return true; }
+  bool CopyTo(RepairFile& out, uint64_t pos, uint64_t at, uint64_t len, uint8_t*, size_t, FileError* error) override {
+    if (int(log.size()) == failAt_) {
+      error->code = 0x80070017u;
+      error->text = "copy " + std::to_string(failAt_) + " failed";
+      return false;
+    }
+    log.push_back(pos);
+    auto& target = static_cast<LoggedCopies&>(out);
+    if (target.bytes.size() < at + len) target.bytes.resize(size_t(at + len));
+    for (uint64_t i = 0; i < len; ++i) target.bytes[size_t(at + i)] = uint8_t(pos + i);
+    return true;
+  }
+  std::vector<uint64_t> log;
+  Bytes bytes;
+
+ private:
+  int failAt_;
+};
+
+TEST(CopyQueue, CopiesInTheOrderGivenSoThatLaterCopiesWin) {
+  LoggedCopies from, to;
+  Bytes want;
+  {
+    CopyQueue queue(from, to);
+    FileError error;
+    // Each copy overlaps the one before: only the given order gives want.
+    for (uint64_t k = 0; k < 200; ++k) {
+      uint64_t pos = 1000 * k, at = 7 * k, len = 50;
+      ASSERT_TRUE(queue.Add(pos, at, len, &error)) << error.text;
+      if (want.size() < at + len) want.resize(size_t(at + len));
+      for (uint64_t i = 0; i < len; ++i) want[size_t(at + i)] = uint8_t(pos + i);
+    }
+    ASSERT_TRUE(queue.Wait(&error)) << error.text;
+    EXPECT_EQ(from.log.size(), 200u);
+    EXPECT_TRUE(to.bytes == want);
+    ASSERT_TRUE(queue.Add(5, 0, 3, &error));  // still taken after a wait; copied before the queue ends
+  }
+  EXPECT_EQ(from.log.size(), 201u);
+  EXPECT_EQ(to.bytes[0], 5);
+}
+
+TEST(CopyQueue, NothingIsCopiedAfterAFailureAndItIsReportedFromThenOn) {
+  LoggedCopies from(3), to;
+  CopyQueue queue(from, to);
+  FileError error;
+  bool refused = false;
+  for (uint64_t k = 0; k < 50 && !refused; ++k) refused = !queue.Add(k, 10 * k, 10, &error);
+  if (!refused) {
+    EXPECT_FALSE(queue.Wait(&error));
+  }
+  EXPECT_EQ(error.code, 0x80070017u);
+  EXPECT_EQ(error.text, "copy 3 failed");
+  EXPECT_EQ(from.log, (std::vector<uint64_t>{0, 1, 2}));
+  FileError again;
+  EXPECT_FALSE(queue.Add(99, 0, 1, &again));
+  EXPECT_EQ(again.text, "copy 3 failed");
+  EXPECT_FALSE(queue.Wait(&again));
+  EXPECT_EQ(from.log.size(), 3u);
+}
+
 }  // namespace
 }  // namespace avirepair::test

@@ -8,6 +8,10 @@
 #include <fstream>
 #include <thread>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "avirepair/files/system_files.h"
 #include "avirepair/tests/repair_test_util.h"
 
@@ -151,6 +155,106 @@ TEST_F(RealFiles, CopyToCopiesRangesAndStopsAtTheEndOfTheInput) {
   want.insert(want.end(), data.begin() + 199990, data.end());  // what there was before the end
   EXPECT_EQ(Read("dst.bin"), want);
 }
+
+// Frames of 50 KB (odd sizes among them) with sound, damage at frame 150
+// and JUNK after frame 30: over 10 MB, so that it is copied in several runs
+// (by the kernel, where it copies between files, while the run reads the
+// chunk headers).
+Bytes LargeChunkMovie(bool index) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < 200; ++i) {
+    if (i == 150) b.Raw(RandomBytes(777, 9));
+    b.Add("00dc", Mpeg4Frame(i, i % 80 == 0, 50001 + 13 * (i % 7)));
+    b.Add("01wb", AudioData(i, 7057));
+    if (i == 30) b.Raw(Chunk("JUNK", Bytes(70000, 0)));
+  }
+  return b.WithIndex(index).Build();
+}
+
+TEST_F(RealFiles, RepairGivesTheSameFileAsTheRepairInMemory) {
+  std::vector<Bytes> inputs = {LargeChunkMovie(true), LargeChunkMovie(false), Movie(3000, 25).Build()};
+  for (size_t k = 0; k < inputs.size(); ++k) {
+    Outcome want = RepairInMemory(inputs[k]);
+    ASSERT_TRUE(want.result.Succeeded()) << want.result.reason;
+    Write("in.avi", inputs[k]);
+    RepairReport report;
+    RepairResult r = Repair(Path("in.avi"), Path("out.avi"), &report);
+    ASSERT_TRUE(r.Succeeded()) << k << ": " << r.reason;
+    EXPECT_TRUE(Read("out.avi") == want.output) << "input " << k;
+    EXPECT_EQ(report.chunksKept, want.report.chunksKept) << k;
+    EXPECT_EQ(report.outputSize, want.report.outputSize) << k;
+  }
+}
+
+#ifndef _WIN32
+// Between two file systems the kernel refuses the copy (EXDEV): the bytes
+// then go through the buffer, from the first range on and for every later one.
+TEST_F(RealFiles, CopiesBetweenFileSystemsFallBackToReadingAndWriting) {
+  struct stat shm, here;
+  if (stat("/dev/shm", &shm) != 0 || stat(dir_.c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  fs::path other = fs::path("/dev/shm") / dir_.filename();
+  fs::create_directories(other);
+  struct Cleanup {
+    fs::path p;
+    ~Cleanup() {
+      std::error_code ec;
+      fs::remove_all(p, ec);
+    }
+  } cleanup{other};
+  std::string in = (other / "in.avi").string();
+  Bytes input = LargeChunkMovie(false);
+  std::ofstream(in, std::ios::binary).write(reinterpret_cast<const char*>(input.data()), long(input.size()));
+  Outcome want = RepairInMemory(input);
+  RepairResult r = Repair(in, Path("out.avi"));
+  ASSERT_TRUE(r.Succeeded()) << r.reason;
+  EXPECT_TRUE(Read("out.avi") == want.output);
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"out.avi"}));
+
+  FileError error;
+  auto src = SystemFiles().OpenInput(in, &error);
+  auto dst = SystemFiles().CreateOutput(Path("dst.bin"), &error);
+  ASSERT_TRUE(src && dst) << error.text;
+  std::vector<uint8_t> buffer(32768);
+  ASSERT_TRUE(src->CopyTo(*dst, 100000, 0, 100000, buffer.data(), buffer.size(), &error)) << error.text;
+  EXPECT_FALSE(src->CopiesWithoutBuffer(*dst)) << "the kernel's refusal is remembered";
+  ASSERT_TRUE(src->CopyTo(*dst, 7, 100000, 33, buffer.data(), buffer.size(), &error)) << error.text;
+  EXPECT_FALSE(src->CopyTo(*dst, input.size() - 10, 100033, 11, buffer.data(), buffer.size(), &error));
+  EXPECT_EQ(error.code, kEndOfFile);
+  dst.reset();
+  Bytes expect(input.begin() + 100000, input.begin() + 200000);
+  expect.insert(expect.end(), input.begin() + 7, input.begin() + 40);
+  expect.insert(expect.end(), input.end() - 10, input.end());
+  EXPECT_TRUE(Read("dst.bin") == expect);
+}
+
+// The output gets room for about the input's size ahead; what the repaired
+// file does not fill is given back, whether the run finished or not.
+TEST_F(RealFiles, RoomSetAsideForTheOutputIsGivenBack) {
+  Bytes input = LargeChunkMovie(true);  // the damage drops 80 of 200 frames
+  Write("in.avi", input);
+  auto allocated = [this](const std::string& name) {
+    struct stat st;
+    return stat(Path(name).c_str(), &st) == 0 ? uint64_t(st.st_blocks) * 512 : ~uint64_t(0);
+  };
+  RepairResult r = Repair(Path("in.avi"), Path("out.avi"));
+  ASSERT_TRUE(r.Succeeded()) << r.reason;
+  uint64_t size = Read("out.avi").size();
+  ASSERT_LT(size, input.size() * 3 / 4);
+  EXPECT_LE(allocated("out.avi"), size + (64u << 10));
+
+  class CancelAt : public RepairObserver {
+    void OnProgress(int percent) override { seen = percent; }
+    bool CancelRequested() override { return seen >= 30; }
+    int seen = 0;
+  } cancel;
+  EXPECT_EQ(Repair(Path("in.avi"), Path("cancelled.avi"), nullptr, &cancel).code, kResultUnexpected);
+  uint64_t copied = Read("cancelled.avi").size();
+  EXPECT_GT(copied, 0u);
+  EXPECT_LT(copied, input.size() / 2);
+  EXPECT_LE(allocated("cancelled.avi"), copied + (64u << 10));
+}
+#endif
 
 // A huge input made up on the fly: a real header, then the given chunks
 // (each 8-byte header written, the data left as it comes).

@@ -18,14 +18,12 @@ struct Outcome {
   int scratchLeftOpen = 0;
   int scratchCreated = 0;
   uint64_t outputBytesWritten = 0;
+  uint64_t inputBytesRead = 0;
 };
 
-inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nullptr, uint64_t outputLimit = ~uint64_t(0),
-                              uint64_t claimedInputSize = 0) {
-  MemoryFileSystem fs;
+// Repairs input as "in.avi" of fs (set up as the test needs) into "out.avi".
+inline Outcome RepairIn(MemoryFileSystem& fs, const Bytes& input, RepairObserver* observer = nullptr) {
   fs.Put("in.avi", input);
-  fs.outputLimit = outputLimit;
-  fs.claimedInputSize = claimedInputSize;
   Outcome o;
   o.result = RunRepair(fs, "in.avi", "out.avi", observer, &o.report);
   if (const Bytes* out = fs.Get("out.avi")) {
@@ -36,7 +34,16 @@ inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nul
   o.scratchLeftOpen = fs.scratchOpen;
   o.scratchCreated = fs.scratchCreated;
   o.outputBytesWritten = fs.outputBytesWritten;
+  o.inputBytesRead = fs.inputBytesRead;
   return o;
+}
+
+inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nullptr,
+                              uint64_t outputLimit = ~uint64_t(0), uint64_t claimedInputSize = 0) {
+  MemoryFileSystem fs;
+  fs.outputLimit = outputLimit;
+  fs.claimedInputSize = claimedInputSize;
+  return RepairIn(fs, input, observer);
 }
 
 // frames video frames (MPEG-4 style, a key frame every keyEvery), each
