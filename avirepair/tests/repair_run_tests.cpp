@@ -523,15 +523,8 @@ std::vector<CopyCase> CopyCases() {
       {"damaged size field", WithFrameSize(DamagedAfter120({}).WithIndex(false).Build(), 130, 0x01000000u)});
   // 11 MB of 50 KB frames: runs of 4 MiB go to the queue and fill it, and the
   // group damaged at frame 150 has gone to the queue in pieces when it is dropped.
-  AviBuilder large;
-  for (uint32_t i = 0; i < 200; ++i) {
-    if (i == 150) large.Raw(RandomBytes(777, 9));
-    large.Add("00dc", Mpeg4Frame(i, i % 80 == 0, 50001 + 13 * (i % 7)));
-    large.Add("01wb", AudioData(i, 7057));
-    if (i == 30) large.Raw(Chunk("JUNK", Bytes(70000, 0)));
-  }
-  cases.push_back({"large chunks", large.Build()});
-  cases.push_back({"large chunks, no index", large.WithIndex(false).Build()});
+  cases.push_back({"large chunks", LargeChunkMovie(true)});
+  cases.push_back({"large chunks, no index", LargeChunkMovie(false)});
   AviBuilder lists;
   for (uint32_t i = 0; i < 40; ++i) {
     Bytes v = Chunk("00dc", Mpeg4Frame(i, i % 10 == 0, 9000 + i));

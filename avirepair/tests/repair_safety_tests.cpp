@@ -156,21 +156,6 @@ TEST_F(RealFiles, CopyToCopiesRangesAndStopsAtTheEndOfTheInput) {
   EXPECT_EQ(Read("dst.bin"), want);
 }
 
-// Frames of 50 KB (odd sizes among them) with sound, damage at frame 150
-// and JUNK after frame 30: over 10 MB, so that it is copied in several runs
-// (by the kernel, where it copies between files, while the run reads the
-// chunk headers).
-Bytes LargeChunkMovie(bool index) {
-  AviBuilder b;
-  for (uint32_t i = 0; i < 200; ++i) {
-    if (i == 150) b.Raw(RandomBytes(777, 9));
-    b.Add("00dc", Mpeg4Frame(i, i % 80 == 0, 50001 + 13 * (i % 7)));
-    b.Add("01wb", AudioData(i, 7057));
-    if (i == 30) b.Raw(Chunk("JUNK", Bytes(70000, 0)));
-  }
-  return b.WithIndex(index).Build();
-}
-
 TEST_F(RealFiles, RepairGivesTheSameFileAsTheRepairInMemory) {
   std::vector<Bytes> inputs = {LargeChunkMovie(true), LargeChunkMovie(false), Movie(3000, 25).Build()};
   for (size_t k = 0; k < inputs.size(); ++k) {

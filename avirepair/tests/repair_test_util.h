@@ -46,6 +46,21 @@ inline Outcome RepairInMemory(const Bytes& input, RepairObserver* observer = nul
   return RepairIn(fs, input, observer);
 }
 
+// Frames of 50 KB (odd sizes among them) with sound, damage at frame 150
+// and JUNK after frame 30: over 10 MB, so that it is copied in several runs
+// (by the kernel, where it copies between files, while the run reads the
+// chunk headers).
+inline Bytes LargeChunkMovie(bool index) {
+  AviBuilder b;
+  for (uint32_t i = 0; i < 200; ++i) {
+    if (i == 150) b.Raw(RandomBytes(777, 9));
+    b.Add("00dc", Mpeg4Frame(i, i % 80 == 0, 50001 + 13 * (i % 7)));
+    b.Add("01wb", AudioData(i, 7057));
+    if (i == 30) b.Raw(Chunk("JUNK", Bytes(70000, 0)));
+  }
+  return b.WithIndex(index).Build();
+}
+
 // frames video frames (MPEG-4 style, a key frame every keyEvery), each
 // followed by an audio chunk when audio is set.
 inline AviBuilder Movie(uint32_t frames, uint32_t keyEvery, bool audio = true) {
