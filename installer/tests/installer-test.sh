@@ -35,7 +35,12 @@ winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 [ -f "$clip" ] || die "the clip $clip is missing (the engine_media fixture makes it)"
 [ -f "$probe" ] || die "the window probe $probe is missing"
 
-rm -rf "$work"
+# A retried run keeps the previous run's log and pictures beside its own.
+rm -rf "$work.previous"
+if [ -d "$work" ]; then
+  mv "$work" "$work.previous"
+  rm -rf "$work.previous/prefix"
+fi
 mkdir -p "$work"
 log="$work/wine.log"
 : >"$log"

@@ -484,8 +484,13 @@ std::string Session::Tray() {
 std::string Session::Brightness() {
   if (!OpenWithDialog(Media("red_pcm.avi"))) return "no open dialog after L";
   if (!VideoShows(Pid(), Red, 160, 120, 10000)) return "the red clip is not on the screen";
-  HWND video = Video();
-  const COLORREF before = CentreColour(video);
+  // The window is looked up for every look: the previous clip's window may
+  // still have been there when the red one showed.
+  auto centre = [&] {
+    HWND video = Video();
+    return video ? CentreColour(video) : CLR_INVALID;
+  };
+  const COLORREF before = centre();
   auto lift = [](COLORREF c) { return GetGValue(c) + GetBValue(c); };
   // Each press is one step of 201; the picture of a pure colour follows
   // by about one level of green and blue a step.
@@ -500,8 +505,8 @@ std::string Session::Brightness() {
   press(VK_F2, 2);
   const bool lifted = WaitUntil(
       [&] {
-        twice = CentreColour(video);
-        return lift(twice) >= lift(before) + 2 && GetRValue(twice) >= GetRValue(before);
+        twice = centre();
+        return Red(twice) && lift(twice) >= lift(before) + 2 && GetRValue(twice) >= GetRValue(before);
       },
       5000);
   std::printf("measured: the red picture's centre %s, after F2 twice %s\n", Hex(before).c_str(), Hex(twice).c_str());
@@ -512,8 +517,8 @@ std::string Session::Brightness() {
   press(VK_F2, 10);
   const bool brighter = WaitUntil(
       [&] {
-        twelve = CentreColour(video);
-        return lift(twelve) >= lift(twice) + 8;
+        twelve = centre();
+        return Red(twelve) && lift(twelve) >= lift(twice) + 8;
       },
       5000);
   std::printf("measured: after F2 twelve times %s\n", Hex(twelve).c_str());
@@ -522,7 +527,7 @@ std::string Session::Brightness() {
   COLORREF back = twelve;
   const bool restored = WaitUntil(
       [&] {
-        back = CentreColour(video);
+        back = centre();
         return back == before;
       },
       5000);
