@@ -1,5 +1,6 @@
 #include "effects/core/effect_tables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -36,6 +37,93 @@ EFFECTS_DOUBLE_MATH void BuildLuma(uint8_t* luma, int32_t brightness, bool brigh
     const int64_t v = brightnessOn ? static_cast<int64_t>(i) + brightness : i;
     luma[i] = contrastOn ? TruncClampByte(static_cast<double>(v - 128) * slope + 128.0) : ClampByte(v);
   }
+}
+
+// The luma table in the nibble form of kernels::LumaFromNibbles, derived
+// from the same unclamped values BuildLuma clamps, then checked against the
+// table entry by entry.
+// Returns false (and the kernels keep their lookups) when that form does
+// not give the table: a slope above 16 per step, or rounding that breaks the
+// pattern.
+EFFECTS_DOUBLE_MATH bool BuildLumaNibbles(const uint8_t* luma, int32_t brightness, bool brightnessOn, int32_t contrast,
+                                          bool contrastOn, uint8_t* out) {
+  const double slope = std::tan((static_cast<double>(contrast) * 0.45 + 45.0) * 0.01745);
+  // floor of the value the table clamps, limited to +-2^30 (far past the
+  // clamps either way); false for a value that is not a number.
+  int64_t floors[256];
+  for (int i = 0; i < 256; ++i) {
+    const int64_t v = brightnessOn ? static_cast<int64_t>(i) + brightness : i;
+    if (!contrastOn) {
+      floors[i] = v;
+      continue;
+    }
+    const double x = static_cast<double>(v - 128) * slope + 128.0;
+    if (!(x == x)) return false;
+    const double limited = x > 1073741824.0 ? 1073741824.0 : (x < -1073741824.0 ? -1073741824.0 : x);
+    floors[i] = static_cast<int64_t>(std::floor(limited));
+  }
+  // The table falls with y for a negative slope: look it up at 255 - y.
+  const int flip = luma[0] > luma[255] ? 255 : 0;
+  auto at = [&](int h, int l) { return floors[(16 * h + l) ^ flip]; };
+  std::memset(out, 0, kernels::kLumaNibbleBytes);
+  std::memset(out, flip, 16);
+  uint8_t* p = out + 16;
+  uint8_t* n = out + 32;
+  uint8_t* q = out + 48;
+  uint8_t* rx = out + 64;
+  uint8_t* rz = out + 80;
+  // Blocks of 16 that clamp whole to 0 or to 255 need no steps.
+  bool live[16];
+  int64_t step[16];  // the least rise over the live blocks at each l
+  for (int l = 0; l < 16; ++l) step[l] = INT64_MAX;
+  for (int h = 0; h < 16; ++h) {
+    const int64_t first = at(h, 0), last = at(h, 15);
+    live[h] = !(std::max(first, last) <= 0 || std::min(first, last) >= 255);
+    if (!live[h]) {
+      p[h] = first >= 255 ? 255 : 0;
+      n[h] = first >= 255 ? 0 : 255;
+      continue;
+    }
+    if (first > 255 || first < -255) return false;
+    p[h] = static_cast<uint8_t>(first < 0 ? 0 : first);
+    n[h] = static_cast<uint8_t>(first < 0 ? -first : 0);
+    for (int l = 0; l < 16; ++l) step[l] = std::min(step[l], at(h, l) - first);
+  }
+  for (int l = 0; l < 16; ++l) {
+    if (step[l] == INT64_MAX) step[l] = 0;
+    if (step[l] < 0 || step[l] > 254) return false;
+    q[l] = static_cast<uint8_t>(step[l]);
+  }
+  // What is left is a carry of 0 or 1; the blocks' sets of l with a carry
+  // must nest, and then a block's count against the largest count of a block
+  // without that l decides it.
+  uint16_t carries[16] = {};
+  for (int h = 0; h < 16; ++h) {
+    if (!live[h]) continue;
+    for (int l = 0; l < 16; ++l) {
+      const int64_t extra = at(h, l) - (p[h] - n[h]) - step[l];
+      if (extra < 0 || extra > 1) return false;
+      if (extra == 1) carries[h] = static_cast<uint16_t>(carries[h] | (1u << l));
+    }
+  }
+  for (int h = 0; h < 16; ++h) {
+    int count = 0;
+    for (int l = 0; l < 16; ++l) count += (carries[h] >> l) & 1;
+    rx[h] = static_cast<uint8_t>(count);
+    for (int g = 0; g < 16; ++g) {
+      const uint16_t both = static_cast<uint16_t>(carries[h] & carries[g]);
+      if (both != carries[h] && both != carries[g]) return false;  // not nested
+    }
+  }
+  for (int l = 0; l < 16; ++l) {
+    int most = -1;
+    for (int h = 0; h < 16; ++h)
+      if (!(carries[h] & (1u << l))) most = std::max(most, static_cast<int>(rx[h]));
+    rz[l] = static_cast<uint8_t>(static_cast<int8_t>(most));
+  }
+  for (int i = 0; i < 256; ++i)
+    if (kernels::LumaFromNibbles(out, i) != luma[i]) return false;
+  return true;
 }
 
 EFFECTS_DOUBLE_MATH void HueFactors(int32_t hue, int32_t* kc, int32_t* ks) {
@@ -76,6 +164,7 @@ EffectTables::EffectTables() {
   std::memset(chromaUV_, 0, sizeof chromaUV_);
   std::memset(lumaWide_, 0, sizeof lumaWide_);
   std::memset(lumaTerm_, 0, sizeof lumaTerm_);
+  std::memset(lumaNibbles_, 0, sizeof lumaNibbles_);
 }
 
 void EffectTables::SetFilterDefaults() {
@@ -89,16 +178,16 @@ void EffectTables::SetFilterDefaults() {
   SetHue(0);
 }
 
-#define EFFECTS_SETTER(Name, field)          \
-  void EffectTables::Set##Name(int32_t v) {  \
-    LockHold hold(lock_);                    \
-    field.store(v, kRelaxed);                \
-    RebuildLocked();                         \
+#define EFFECTS_SETTER(Name, field)         \
+  void EffectTables::Set##Name(int32_t v) { \
+    LockHold hold(lock_);                   \
+    field.store(v, kRelaxed);               \
+    RebuildLocked();                        \
   }
-#define EFFECTS_LOCKED_GETTER(Name, field)   \
-  int32_t EffectTables::Get##Name() const {  \
-    LockHold hold(lock_);                    \
-    return field.load(kRelaxed);             \
+#define EFFECTS_LOCKED_GETTER(Name, field)  \
+  int32_t EffectTables::Get##Name() const { \
+    LockHold hold(lock_);                   \
+    return field.load(kRelaxed);            \
   }
 
 EFFECTS_SETTER(Brightness, brightness_)
@@ -153,6 +242,8 @@ void EffectTables::RebuildLocked() {
     lumaWide_[i] = luma_[i];
     lumaTerm_[i] = 298 * (luma_[i] - 16) + 128;
   }
+  nibblesReady_ = BuildLumaNibbles(luma_, brightness_.load(kRelaxed), brightnessEnabled_.load(kRelaxed) != 0,
+                                   contrast_.load(kRelaxed), contrastEnabled_.load(kRelaxed) != 0, lumaNibbles_);
   for (int i = 0; i < kChromaSize; ++i) {
     const unsigned u = chromaU_[i];
     chromaUV_[i] = static_cast<uint16_t>(u | (chromaV_[u * 256 + (i & 0xFF)] << 8));
@@ -175,7 +266,7 @@ void EffectTables::Apply(uint8_t* frame, size_t frameBytes) {
 }
 
 kernels::EffectMath EffectTables::MathLocked() const {
-  return kernels::EffectMath{lumaWide_, lumaTerm_, kc_, ks_, gain_};
+  return kernels::EffectMath{lumaWide_, lumaTerm_, kc_, ks_, gain_, nibblesReady_ ? lumaNibbles_ : nullptr};
 }
 
 void EffectTables::ApplyLocked(uint8_t* frame, size_t pairs) {

@@ -66,6 +66,11 @@ class EffectTables {
   bool ApplyAndConvert(const FrameConverter& converter, const uint8_t* source, size_t sourceBytes, uint8_t* destination,
                        size_t destinationBytes);
 
+  // The luma table in the nibble form of kernels::LumaFromNibbles, or null
+  // when the current setting has no such form. Read it only while no
+  // setter runs.
+  const uint8_t* LumaNibbles() const { return nibblesReady_ ? lumaNibbles_ : nullptr; }
+
   // The tables themselves, for inspection. Chroma tables are indexed
   // [U * 256 + V]. Read them only while no setter runs.
   const uint8_t* LumaTable() const { return luma_; }
@@ -98,6 +103,10 @@ class EffectTables {
   // (see kernels::EffectMath), also rebuilt with the tables.
   alignas(64) int32_t lumaWide_[kLumaSize];
   alignas(64) int32_t lumaTerm_[kLumaSize];
+  // The luma table in the nibble form of kernels::LumaFromNibbles, when
+  // that form gives every entry (nibblesReady_).
+  alignas(64) uint8_t lumaNibbles_[kernels::kLumaNibbleBytes];
+  bool nibblesReady_ = false;
   bool mathReady_ = false;  // the tables of a fresh object are all zeros, not arithmetic
   int32_t kc_ = 1024;
   int32_t ks_ = 0;

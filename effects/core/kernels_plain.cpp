@@ -45,6 +45,14 @@ void ChromaMath(const EffectMath& m, int u, int v, int* uOut, int* vOut) {
   *vOut = Clamp255(((vRot * m.gain) >> 8) + 128);
 }
 
+int LumaFromNibbles(const uint8_t* n, int y) {
+  const int yf = (y ^ n[0]) & 255, h = yf >> 4, l = yf & 15;
+  const int carry = static_cast<int8_t>(n[64 + h]) > static_cast<int8_t>(n[80 + l]) ? 1 : 0;
+  const int qc = (n[48 + l] + carry) & 255;  // a byte add, as the kernel's
+  const int sum = n[16 + h] + qc > 255 ? 255 : n[16 + h] + qc;
+  return sum - n[32 + h] < 0 ? 0 : sum - n[32 + h];
+}
+
 void ConvertPixelPlain(int32_t kind, int y, int u, int v, uint8_t* dst) {
   const int yp = y - 16, up = u - 128, vp = v - 128;
   const int r = Clamp255((298 * yp + 409 * vp + 128) >> 8);

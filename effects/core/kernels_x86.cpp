@@ -67,8 +67,8 @@ EFFECTS_SSE2 EFFECTS_INLINE void Bgr0Sse2(__m128i r, __m128i g, __m128i b, __m12
 EFFECTS_SSE2 EFFECTS_INLINE __m128i Pack24Sse2(__m128i x) {
   const __m128i keep0 = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
   // Per 64-bit lane: pixel a in bytes 0-2, pixel b moved from byte 4 to byte 3.
-  const __m128i laneMaskHi = _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF,
-                                           static_cast<int>(0xFF000000u));
+  const __m128i laneMaskHi =
+      _mm_set_epi32(0x0000FFFF, static_cast<int>(0xFF000000u), 0x0000FFFF, static_cast<int>(0xFF000000u));
   const __m128i t = _mm_or_si128(_mm_and_si128(x, keep0), _mm_and_si128(_mm_srli_epi64(x, 8), laneMaskHi));
   // Lane 1's six bytes move down next to lane 0's.
   const __m128i bytes0to5 = _mm_set_epi32(0, 0, 0x0000FFFF, -1);
@@ -109,10 +109,10 @@ EFFECTS_ENTRY EFFECTS_SSE2 size_t ConvertPairsSse2(int32_t kind, const uint8_t* 
         r = Clamp255Sse2(r);
         g = Clamp255Sse2(g);
         b = Clamp255Sse2(b);
-        const __m128i w = _mm_or_si128(
-            _mm_or_si128(_mm_and_si128(_mm_slli_epi16(r, 8), _mm_set1_epi16(static_cast<short>(0xF800))),
-                         _mm_and_si128(_mm_slli_epi16(g, 3), _mm_set1_epi16(0x07E0))),
-            _mm_srli_epi16(b, 3));
+        const __m128i w =
+            _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi16(r, 8), _mm_set1_epi16(static_cast<short>(0xF800))),
+                                      _mm_and_si128(_mm_slli_epi16(g, 3), _mm_set1_epi16(0x07E0))),
+                         _mm_srli_epi16(b, 3));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), w);
         dst += 16;
         break;
@@ -121,10 +121,9 @@ EFFECTS_ENTRY EFFECTS_SSE2 size_t ConvertPairsSse2(int32_t kind, const uint8_t* 
         r = Clamp255Sse2(r);
         g = Clamp255Sse2(g);
         b = Clamp255Sse2(b);
-        const __m128i w =
-            _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi16(r, 7), _mm_set1_epi16(0x7C00)),
-                                      _mm_and_si128(_mm_slli_epi16(g, 2), _mm_set1_epi16(0x03E0))),
-                         _mm_srli_epi16(b, 3));
+        const __m128i w = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi16(r, 7), _mm_set1_epi16(0x7C00)),
+                                                    _mm_and_si128(_mm_slli_epi16(g, 2), _mm_set1_epi16(0x03E0))),
+                                       _mm_srli_epi16(b, 3));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), w);
         dst += 16;
         break;
@@ -196,9 +195,60 @@ EFFECTS_AVX2 EFFECTS_INLINE __m256i Clamp255Avx2(__m256i x) {
   return _mm256_min_epi16(_mm256_max_epi16(x, _mm256_setzero_si256()), _mm256_set1_epi16(255));
 }
 
+// Writes 8 pairs (16 pixels) of B G R 0 from their luma shares l0 (first
+// pixel of each pair) and l1 (second pixel), 298 x (Y - 16) + 128 per 32-bit
+// lane, and their chroma as (U - 128) in the low and (V - 128) in the high
+// 16 bits of each lane, one pair per lane as the source holds them. The
+// unpacks leave pixels 0-3 | 8-11 and 4-7 | 12-15; four 16-byte stores put
+// them in order without a lane-crossing shuffle.
+EFFECTS_AVX2 EFFECTS_INLINE void StoreRgb32Avx2(__m256i l0, __m256i l1, __m256i uv, uint8_t* dst) {
+  const __m256i cR = _mm256_set1_epi32(Coefs(0, 409));
+  const __m256i cG = _mm256_set1_epi32(Coefs(-100, -208));
+  const __m256i cB = _mm256_set1_epi32(Coefs(516, 0));
+  const __m256i highByte = _mm256_set1_epi16(static_cast<short>(0xFF00));
+  const __m256i cr = _mm256_madd_epi16(uv, cR), cg = _mm256_madd_epi16(uv, cG), cb = _mm256_madd_epi16(uv, cB);
+  // The unsigned pack clamps each sum to 0..65535; its high byte is then the
+  // clamped sum >> 8. Words per lane: first pixels of 4 pairs, then their
+  // second pixels.
+  const __m256i bw = _mm256_packus_epi32(_mm256_add_epi32(l0, cb), _mm256_add_epi32(l1, cb));
+  const __m256i gw = _mm256_packus_epi32(_mm256_add_epi32(l0, cg), _mm256_add_epi32(l1, cg));
+  const __m256i rw = _mm256_packus_epi32(_mm256_add_epi32(l0, cr), _mm256_add_epi32(l1, cr));
+  const __m256i bg = _mm256_or_si256(_mm256_srli_epi16(bw, 8), _mm256_and_si256(gw, highByte));
+  const __m256i r0 = _mm256_srli_epi16(rw, 8);
+  const __m256i first = _mm256_unpacklo_epi16(bg, r0), second = _mm256_unpackhi_epi16(bg, r0);
+  const __m256i lo = _mm256_unpacklo_epi32(first, second), hi = _mm256_unpackhi_epi32(first, second);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm256_castsi256_si128(lo));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), _mm256_castsi256_si128(hi));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32), _mm256_extracti128_si256(lo, 1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 48), _mm256_extracti128_si256(hi, 1));
+}
+
+// 32 source bytes: 8 pairs, one per 32-bit lane.
+EFFECTS_AVX2 EFFECTS_INLINE __m256i LoadPairsAvx2(const uint8_t* src) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
+}
+
+// RGB32 without effects: the luma shares by pmaddwd of Y0 and Y1, the
+// chroma straight from the source.
+EFFECTS_AVX2 EFFECTS_INLINE size_t ConvertRgb32Avx2(const uint8_t* src, size_t pairs, uint8_t* dst) {
+  const size_t groups = pairs / 8;
+  const __m256i yMask = _mm256_set1_epi32(0x00FF00FF), c128 = _mm256_set1_epi16(128);
+  const __m256i y0 = _mm256_set1_epi32(Coefs(298, 0)), y1 = _mm256_set1_epi32(Coefs(0, 298));
+  const __m256i offset = _mm256_set1_epi32(128 - 298 * 16);
+  for (size_t i = 0; i < groups; ++i, src += 32, dst += 64) {
+    const __m256i s = LoadPairsAvx2(src);
+    const __m256i y = _mm256_and_si256(s, yMask);
+    const __m256i l0 = _mm256_add_epi32(_mm256_madd_epi16(y, y0), offset);
+    const __m256i l1 = _mm256_add_epi32(_mm256_madd_epi16(y, y1), offset);
+    StoreRgb32Avx2(l0, l1, _mm256_sub_epi16(_mm256_srli_epi16(s, 8), c128), dst);
+  }
+  return groups * 8;
+}
+
 }  // namespace
 
 EFFECTS_ENTRY EFFECTS_AVX2 size_t ConvertPairsAvx2(int32_t kind, const uint8_t* src, size_t pairs, uint8_t* dst) {
+  if (kind == 1) return ConvertRgb32Avx2(src, pairs, dst);
   const size_t groups = pairs / 8;  // 16 pixels, 32 source bytes
   const __m256i squeeze24 = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
                                              0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
@@ -206,14 +256,6 @@ EFFECTS_ENTRY EFFECTS_AVX2 size_t ConvertPairsAvx2(int32_t kind, const uint8_t* 
     __m256i r, g, b;
     Rgb16Avx2(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src)), &r, &g, &b);
     switch (kind) {
-      case 1: {
-        __m256i lo, hi;
-        Bgr0Avx2(r, g, b, &lo, &hi);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_permute2x128_si256(lo, hi, 0x20));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm256_permute2x128_si256(lo, hi, 0x31));
-        dst += 64;
-        break;
-      }
       case 2: {
         __m256i lo, hi;
         Bgr0Avx2(r, g, b, &lo, &hi);
@@ -332,42 +374,156 @@ EFFECTS_ENTRY EFFECTS_AVX2 size_t ApplyMathAvx2(uint8_t* frame, size_t pairs, co
   return groups * 8;
 }
 
+namespace {
+
+// The saturation step for 16-bit lanes: clamp(floor(x * gain / 256), -128,
+// 127), which is the tables' clamp(((x * gain) >> 8) + 128) less 128, for
+// any |x| <= 256 (what the hue step gives). x << a times gain << b with
+// a + b = 8 keeps the full product, and pmulhw takes its floor >> 16; b is
+// the largest shift (at most 8) that keeps gain << b in 16 bits. For
+// |gain| >= 8192 (a >= 7) x << a would overflow, so x is clamped first to
+// what fits: any x that clamp moves gives at least 255 x 8192 / 256 in
+// magnitude either way, so both clamp to the same end.
+struct SaturationAvx2 {
+  __m128i shift;       // a
+  __m256i scaledGain;  // gain << b
+  __m256i lowest;      // what x may be before the shift
+  __m256i highest;
+  bool needsClamp;  // a >= 7
+};
+
+EFFECTS_AVX2 EFFECTS_INLINE SaturationAvx2 SaturationFor(int32_t gain) {
+  int b = 8;
+  while (b > 0 && (gain * (1 << b) > 32767 || gain * (1 << b) < -32768)) --b;
+  const int a = 8 - b;
+  SaturationAvx2 s;
+  s.shift = _mm_cvtsi32_si128(a);
+  s.scaledGain = _mm256_set1_epi16(static_cast<short>(gain * (1 << b)));
+  s.lowest = _mm256_set1_epi16(static_cast<short>(-(32768 >> a)));
+  s.highest = _mm256_set1_epi16(static_cast<short>(32767 >> a));
+  s.needsClamp = a >= 7;
+  return s;
+}
+
+template <bool kClampFirst>
+EFFECTS_AVX2 EFFECTS_INLINE __m256i Saturate16Avx2(__m256i x, const SaturationAvx2& s) {
+  if (kClampFirst) x = _mm256_min_epi16(_mm256_max_epi16(x, s.lowest), s.highest);
+  const __m256i y = _mm256_mulhi_epi16(_mm256_sll_epi16(x, s.shift), s.scaledGain);
+  return _mm256_min_epi16(_mm256_max_epi16(y, _mm256_set1_epi16(-128)), _mm256_set1_epi16(127));
+}
+
+// New U - 128 and new V - 128 of 16 pairs, a and b as LoadPairsAvx2 gives
+// them, interleaved per pair for StoreRgb32Avx2: *uvA for the pairs of a,
+// *uvB for those of b. The hue step is ChromaAvx2's pmulhw of 16 k and
+// 4 (c - 128), here on 16 pairs in 16-bit lanes.
+template <bool kClampFirst>
+EFFECTS_AVX2 EFFECTS_INLINE void Chroma16Avx2(__m256i a, __m256i b, __m256i kc16, __m256i ks16,
+                                              const SaturationAvx2& sat, __m256i* uvA, __m256i* uvB) {
+  // U and V of each pair into the high byte of a word, less 128 (the xor),
+  // U words in the low 8 bytes of each lane, V words in the high 8.
+  const __m256i flip = _mm256_set1_epi32(static_cast<int>(0x80008000u));
+  const __m256i split = _mm256_setr_epi8(-1, 1, -1, 5, -1, 9, -1, 13, -1, 3, -1, 7, -1, 11, -1, 15,  //
+                                         -1, 1, -1, 5, -1, 9, -1, 13, -1, 3, -1, 7, -1, 11, -1, 15);
+  const __m256i ta = _mm256_shuffle_epi8(_mm256_xor_si256(a, flip), split);
+  const __m256i tb = _mm256_shuffle_epi8(_mm256_xor_si256(b, flip), split);
+  const __m256i u4 = _mm256_srai_epi16(_mm256_unpacklo_epi64(ta, tb), 6);  // 4 (U - 128)
+  const __m256i v4 = _mm256_srai_epi16(_mm256_unpackhi_epi64(ta, tb), 6);  // 4 (V - 128)
+  const __m256i uRot = _mm256_add_epi16(_mm256_mulhi_epi16(u4, kc16), _mm256_mulhi_epi16(v4, ks16));
+  const __m256i u = Saturate16Avx2<kClampFirst>(uRot, sat);
+  const __m256i vRot =
+      _mm256_sub_epi16(_mm256_mulhi_epi16(v4, kc16), _mm256_mulhi_epi16(_mm256_slli_epi16(u, 2), ks16));
+  const __m256i v = Saturate16Avx2<kClampFirst>(vRot, sat);
+  *uvA = _mm256_unpacklo_epi16(u, v);
+  *uvB = _mm256_unpackhi_epi16(u, v);
+}
+
+// The luma shares of the two pixels of 8 pairs from the lumaTerm table.
+EFFECTS_AVX2 EFFECTS_INLINE void LumaTermsAvx2(__m256i s, const int* lumaTerm, __m256i* l0, __m256i* l1) {
+  const __m256i byte = _mm256_set1_epi32(0xFF);
+  *l0 = _mm256_i32gather_epi32(lumaTerm, _mm256_and_si256(s, byte), 4);
+  *l1 = _mm256_i32gather_epi32(lumaTerm, _mm256_and_si256(_mm256_srli_epi32(s, 16), byte), 4);
+}
+
+// The luma nibble form (see LumaFromNibbles), each 16-byte piece in both
+// lanes.
+struct LumaNibblesAvx2 {
+  __m256i flip, p, n, q, rx, rz;
+};
+
+EFFECTS_AVX2 EFFECTS_INLINE __m256i Both128Avx2(const uint8_t* p) {
+  return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+EFFECTS_AVX2 EFFECTS_INLINE LumaNibblesAvx2 LoadLumaNibbles(const uint8_t* n) {
+  return {Both128Avx2(n),      Both128Avx2(n + 16), Both128Avx2(n + 32),
+          Both128Avx2(n + 48), Both128Avx2(n + 64), Both128Avx2(n + 80)};
+}
+
+// The luma shares of 16 pairs, a and b as loaded, from the nibble form:
+// the 32 Y bytes go through six byte shuffles at once instead of four
+// gathers.
+EFFECTS_AVX2 EFFECTS_INLINE void NibbleLumaTermsAvx2(__m256i a, __m256i b, const LumaNibblesAvx2& t, __m256i* l0a,
+                                                     __m256i* l1a, __m256i* l0b, __m256i* l1b) {
+  const __m256i low = _mm256_set1_epi16(0x00FF), nibble = _mm256_set1_epi8(0x0F);
+  // Y bytes per lane: the lane's 8 of a, then its 8 of b.
+  const __m256i y = _mm256_xor_si256(_mm256_packus_epi16(_mm256_and_si256(a, low), _mm256_and_si256(b, low)), t.flip);
+  const __m256i h = _mm256_and_si256(_mm256_srli_epi16(y, 4), nibble), l = _mm256_and_si256(y, nibble);
+  const __m256i carry = _mm256_cmpgt_epi8(_mm256_shuffle_epi8(t.rx, h), _mm256_shuffle_epi8(t.rz, l));  // 0 or -1
+  const __m256i q = _mm256_sub_epi8(_mm256_shuffle_epi8(t.q, l), carry);
+  const __m256i luma = _mm256_subs_epu8(_mm256_adds_epu8(_mm256_shuffle_epi8(t.p, h), q), _mm256_shuffle_epi8(t.n, h));
+  // Back to Y0 | Y1 << 16 per pair, then 298 x (luma - 16) + 128 by pmaddwd.
+  const __m256i la = _mm256_unpacklo_epi8(luma, _mm256_setzero_si256());
+  const __m256i lb = _mm256_unpackhi_epi8(luma, _mm256_setzero_si256());
+  const __m256i first = _mm256_set1_epi32(Coefs(298, 0)), second = _mm256_set1_epi32(Coefs(0, 298));
+  const __m256i offset = _mm256_set1_epi32(128 - 298 * 16);
+  *l0a = _mm256_add_epi32(_mm256_madd_epi16(la, first), offset);
+  *l1a = _mm256_add_epi32(_mm256_madd_epi16(la, second), offset);
+  *l0b = _mm256_add_epi32(_mm256_madd_epi16(lb, first), offset);
+  *l1b = _mm256_add_epi32(_mm256_madd_epi16(lb, second), offset);
+}
+
+template <bool kClampFirst, bool kNibbles>
+EFFECTS_AVX2 EFFECTS_INLINE size_t ApplyConvertRgb32Loop(const uint8_t* src, size_t pairs, uint8_t* dst,
+                                                         const EffectMath& m, const SaturationAvx2& sat) {
+  const __m256i kc16 = _mm256_set1_epi16(static_cast<short>(16 * m.kc));
+  const __m256i ks16 = _mm256_set1_epi16(static_cast<short>(16 * m.ks));
+  const int* lumaTerm = reinterpret_cast<const int*>(m.lumaTerm);
+  size_t done = 0;
+  LumaNibblesAvx2 nibbles{};
+  if (kNibbles) nibbles = LoadLumaNibbles(m.lumaNibbles);
+  // 16 pairs, or a last 8 with b a copy of a (its results unused).
+  auto group = [&](const uint8_t* from, uint8_t* to, bool full) EFFECTS_AVX2 {
+    const __m256i a = LoadPairsAvx2(from), b = full ? LoadPairsAvx2(from + 32) : a;
+    __m256i uvA, uvB, l0a, l1a, l0b, l1b;
+    Chroma16Avx2<kClampFirst>(a, b, kc16, ks16, sat, &uvA, &uvB);
+    if (kNibbles) {
+      NibbleLumaTermsAvx2(a, b, nibbles, &l0a, &l1a, &l0b, &l1b);
+    } else {
+      LumaTermsAvx2(a, lumaTerm, &l0a, &l1a);
+      if (full) LumaTermsAvx2(b, lumaTerm, &l0b, &l1b);
+    }
+    StoreRgb32Avx2(l0a, l1a, uvA, to);
+    if (full) StoreRgb32Avx2(l0b, l1b, uvB, to + 64);
+  };
+  for (; done + 16 <= pairs; done += 16, src += 64, dst += 128) group(src, dst, true);
+  if (done + 8 <= pairs) {
+    group(src, dst, false);
+    done += 8;
+  }
+  return done;
+}
+
+}  // namespace
+
 EFFECTS_ENTRY EFFECTS_AVX2 size_t ApplyConvertRgb32Avx2(const uint8_t* src, size_t pairs, uint8_t* dst,
                                                         const EffectMath& m) {
-  const size_t groups = pairs / 8;
-  const __m256i kc = Low16Avx2(16 * m.kc), ks = Low16Avx2(16 * m.ks), gain = Low16Avx2(m.gain);
-  const __m256i byte = _mm256_set1_epi32(0xFF), c128 = _mm256_set1_epi32(128);
-  // Per pair: (U' - 128) in the low 16 bits and (V' - 128) in the high 16,
-  // so one pmaddwd gives each chroma share of R, G and B.
-  const __m256i cR = _mm256_set1_epi32(Coefs(0, 409));
-  const __m256i cG = _mm256_set1_epi32(Coefs(-100, -208));
-  const __m256i cB = _mm256_set1_epi32(Coefs(516, 0));
-  const __m256i low16 = _mm256_set1_epi32(0xFFFF), highByte = _mm256_set1_epi16(static_cast<short>(0xFF00));
-  const int* lumaTerm = reinterpret_cast<const int*>(m.lumaTerm);
-  for (size_t i = 0; i < groups; ++i, src += 32, dst += 64) {
-    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src));
-    __m256i u, v;
-    ChromaAvx2(s, kc, ks, gain, &u, &v);
-    const __m256i uv = _mm256_or_si256(_mm256_and_si256(_mm256_sub_epi32(u, c128), low16),
-                                       _mm256_slli_epi32(_mm256_sub_epi32(v, c128), 16));
-    const __m256i cr = _mm256_madd_epi16(uv, cR), cg = _mm256_madd_epi16(uv, cG), cb = _mm256_madd_epi16(uv, cB);
-    const __m256i l0 = _mm256_i32gather_epi32(lumaTerm, _mm256_and_si256(s, byte), 4);
-    const __m256i l1 = _mm256_i32gather_epi32(lumaTerm, _mm256_and_si256(_mm256_srli_epi32(s, 16), byte), 4);
-    // The unsigned pack clamps each sum to 0..65535; its high byte is then
-    // the clamped sum >> 8. Words per lane: pixel 0 of pairs 0-3, pixel 1 of
-    // pairs 0-3.
-    const __m256i bw = _mm256_packus_epi32(_mm256_add_epi32(l0, cb), _mm256_add_epi32(l1, cb));
-    const __m256i gw = _mm256_packus_epi32(_mm256_add_epi32(l0, cg), _mm256_add_epi32(l1, cg));
-    const __m256i rw = _mm256_packus_epi32(_mm256_add_epi32(l0, cr), _mm256_add_epi32(l1, cr));
-    const __m256i bg = _mm256_or_si256(_mm256_srli_epi16(bw, 8), _mm256_and_si256(gw, highByte));
-    const __m256i r0 = _mm256_srli_epi16(rw, 8);
-    const __m256i first = _mm256_unpacklo_epi16(bg, r0), second = _mm256_unpackhi_epi16(bg, r0);
-    const __m256i lo = _mm256_unpacklo_epi32(first, second);  // pixels 0-3 | 8-11
-    const __m256i hi = _mm256_unpackhi_epi32(first, second);  // pixels 4-7 | 12-15
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_permute2x128_si256(lo, hi, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 32), _mm256_permute2x128_si256(lo, hi, 0x31));
+  const SaturationAvx2 sat = SaturationFor(m.gain);
+  if (m.lumaNibbles != nullptr) {
+    if (sat.needsClamp) return ApplyConvertRgb32Loop<true, true>(src, pairs, dst, m, sat);
+    return ApplyConvertRgb32Loop<false, true>(src, pairs, dst, m, sat);
   }
-  return groups * 8;
+  if (sat.needsClamp) return ApplyConvertRgb32Loop<true, false>(src, pairs, dst, m, sat);
+  return ApplyConvertRgb32Loop<false, false>(src, pairs, dst, m, sat);
 }
 
 }  // namespace kernels

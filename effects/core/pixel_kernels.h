@@ -30,7 +30,22 @@ struct EffectMath {
   int32_t kc;               // hue factors, cos and sin x 1024 truncated
   int32_t ks;
   int32_t gain;  // saturation + 256, clamped
+  // The luma table in the nibble form of LumaFromNibbles (kLumaNibbleBytes
+  // bytes) when that form gives every entry; null otherwise, and the
+  // kernels look lumaTerm up.
+  const uint8_t* lumaNibbles;
 };
+
+// The luma table in a form 16-byte shuffles can evaluate: with y' = y ^ flip
+// (flip 0 or 255, so that the table rises with y'), h = y' >> 4, l = y' & 15,
+//   luma = max(min(P[h] + Q[l] + (RX[h] > RZ[l]), 255) - N[h], 0),
+// the sums in bytes. For a table that is a clamped floor of an affine
+// function this holds with Q[l] = floor(slope l), P[h] - N[h] the floor at
+// the block's start and the carry ranking the fractional parts; the layout
+// is flip x 16, P, N, Q, RX, RZ (16 bytes each).
+constexpr size_t kLumaNibbleBytes = 96;
+// One entry of that form, with the kernel's byte arithmetic.
+int LumaFromNibbles(const uint8_t* nibbles, int y);
 
 // The arithmetic for one pair, as the packed kernels do it: new U from U and
 // V, then new V from the new U and V (what the chroma tables hold).
@@ -57,8 +72,9 @@ size_t CopySse2(const uint8_t* src, size_t bytes, uint8_t* dst);
 size_t CopyAvx2(const uint8_t* src, size_t bytes, uint8_t* dst);
 // The effect pass by arithmetic, in place, 8 pairs at a time.
 size_t ApplyMathAvx2(uint8_t* frame, size_t pairs, const EffectMath& m);
-// The effect pass and the RGB32 conversion in one go, 8 pairs at a time:
-// src is read once and dst written once, src is left as it is.
+// The effect pass and the RGB32 conversion in one go, 16 pairs at a time
+// and a last 8 if there are: src is read once and dst written once, src is
+// left as it is. The chroma of 16 pairs is computed at once in 16-bit lanes.
 size_t ApplyConvertRgb32Avx2(const uint8_t* src, size_t pairs, uint8_t* dst, const EffectMath& m);
 #endif
 

@@ -31,7 +31,10 @@ std::vector<Setting> Settings() {
   std::vector<Setting> s;
   const int32_t hues[] = {0,   1,    -1,  7,   30,  45,   89,     90,      135,    179,
                           180, -180, -90, 271, 359, 1000, -77777, INT_MAX, INT_MIN};
-  const int32_t saturations[] = {0, -256, -255, -1, -128, 256, 1000, 32511, 32512, -32769, -33024, INT_MAX, INT_MIN};
+  // Also the gains where the 16-bit saturation step changes how far it
+  // shifts (8191 | 8192, 16383 | 16384 and their negatives).
+  const int32_t saturations[] = {0,       -256,    -255, -1,   -128,  256,   1000,  32511, 32512,  -32769, -33024,
+                                 INT_MAX, INT_MIN, 7935, 7936, 16127, 16128, -8448, -8449, -16640, -16641};
   for (int32_t h : hues) s.push_back({10, 20, 30, h, 1, 1, 1, 1});
   for (int32_t sat : saturations) s.push_back({-5, -30, sat, 33, 1, 1, 1, 1});
   for (int32_t sat : saturations) s.push_back({0, 0, sat, 0, 0, 0, 1, 0});
@@ -100,8 +103,9 @@ kernels::EffectMath MathOf(const Setting& s, std::vector<int32_t>* lumaWide, std
     ks = static_cast<int32_t>(std::sin(a) * 1024.0);
   }
   const int64_t g = s.saturationOn ? static_cast<int64_t>(s.saturation) + 256 : 256;
-  return {lumaWide->data(), lumaTerm->data(), kc, ks,
-          static_cast<int32_t>(g < -32768 ? -32768 : (g > 32767 ? 32767 : g))};
+  return {
+      lumaWide->data(), lumaTerm->data(), kc, ks, static_cast<int32_t>(g < -32768 ? -32768 : (g > 32767 ? 32767 : g)),
+      nullptr};
 }
 
 int ClampByte(int64_t v) { return v < 0 ? 0 : (v > 255 ? 255 : static_cast<int>(v)); }
@@ -164,7 +168,7 @@ TEST(EffectMathTest, PackedChromaEqualsTheArithmeticForEveryFactor) {
   std::vector<uint8_t> input(pairs * 4), frame(pairs * 4);
   int checked = 0;
   auto check = [&](int kc, int ks) {
-    const kernels::EffectMath m{lw.data(), lt.data(), kc, ks, gains[checked % 7]};
+    const kernels::EffectMath m{lw.data(), lt.data(), kc, ks, gains[checked % 7], nullptr};
     for (size_t i = 0; i < pairs; ++i) {
       input[4 * i] = static_cast<uint8_t>(i * 5);
       input[4 * i + 1] = static_cast<uint8_t>(i);
@@ -199,7 +203,157 @@ TEST(EffectMathTest, PackedChromaEqualsTheArithmeticForEveryFactor) {
   EXPECT_EQ(checked, 2049 + 17 * 17);
 }
 
+// The fused RGB32 kernel on its own, against ChromaMath and the plain
+// per-pixel conversion, for every (U, V) pair (Y0 meets every U and Y1
+// every V), over gains on both sides of every step of its 16-bit
+// saturation, factor pairs on and off the circle and an arbitrary luma
+// table.
+TEST(EffectMathTest, FusedRgb32KernelEqualsTheArithmeticForEveryPair) {
+  if (!HaveAvx2()) GTEST_SKIP() << "no AVX2";
+  std::vector<int32_t> lw(256), lt(256);
+  for (int i = 0; i < 256; ++i) {
+    lw[i] = (i * 37 + 11) & 255;
+    lt[i] = 298 * (lw[i] - 16) + 128;
+  }
+  const size_t pairs = 65536;
+  std::vector<uint8_t> input(pairs * 4);
+  for (size_t i = 0; i < pairs; ++i) {
+    input[4 * i] = static_cast<uint8_t>(i);
+    input[4 * i + 1] = static_cast<uint8_t>(i >> 8);
+    input[4 * i + 2] = static_cast<uint8_t>(i * 7 + 3 + (i >> 8));
+    input[4 * i + 3] = static_cast<uint8_t>(i);
+  }
+  const int32_t gains[] = {-32768, -16385, -16384, -16383, -8193, -8192, -8191, -257, -1,    0,     1,
+                           127,    128,    255,    256,    286,   8191,  8192,  8193, 16383, 16384, 32767};
+  const struct {
+    int kc, ks;
+  } factors[] = {{1024, 0}, {989, 264}, {-1023, -31}, {724, -724}, {1024, 1024}, {-1024, 1024}, {0, -1024}};
+  std::vector<uint8_t> out(pairs * 8), want(pairs * 8);
+  for (int32_t gain : gains) {
+    for (const auto& f : factors) {
+      const kernels::EffectMath m{lw.data(), lt.data(), f.kc, f.ks, gain, nullptr};
+      for (size_t i = 0; i < pairs; ++i) {
+        int nu = 0, nv = 0;
+        kernels::ChromaMath(m, input[4 * i + 1], input[4 * i + 3], &nu, &nv);
+        kernels::ConvertPixelPlain(kConvertRgb32, lw[input[4 * i]], nu, nv, &want[8 * i]);
+        kernels::ConvertPixelPlain(kConvertRgb32, lw[input[4 * i + 2]], nu, nv, &want[8 * i + 4]);
+      }
+      std::fill(out.begin(), out.end(), 0x5A);
+      ASSERT_EQ(kernels::ApplyConvertRgb32Avx2(input.data(), pairs, out.data(), m), pairs);
+      for (size_t i = 0; i < pairs; ++i) {
+        if (std::memcmp(&out[8 * i], &want[8 * i], 8) != 0) {
+          FAIL() << "gain " << gain << " kc " << f.kc << " ks " << f.ks << " U " << int{input[4 * i + 1]} << " V "
+                 << int{input[4 * i + 3]} << " pair " << i;
+        }
+      }
+    }
+  }
+}
+
+// With the luma in its nibble form the kernel gives what its table lookups
+// give, for every (U, V) pair and every Y, over settings from darkening to
+// steep contrast, both slope signs and brightness pushing past either clamp.
+TEST(EffectMathTest, FusedRgb32KernelWithLumaNibblesEqualsTheLookups) {
+  if (!HaveAvx2()) GTEST_SKIP() << "no AVX2";
+  const Setting settings[] = {{10, 20, 30, 15, 1, 1, 1, 1},    {0, 0, 0, 0, 1, 1, 1, 1},
+                              {-120, 60, 0, 0, 1, 1, 0, 0},    {200, -70, 0, 0, 1, 1, 0, 0},
+                              {37, 300, 5, 5, 1, 1, 1, 1},     {-3, 250, 5, 5, 1, 1, 1, 1},
+                              {99, 0, 0, 0, 1, 0, 0, 0},       {-99, 0, 0, 0, 1, 0, 0, 0},
+                              {INT_MAX, 10, 0, 0, 1, 1, 0, 0}, {INT_MIN, 0, 0, 0, 1, 0, 0, 0}};
+  const std::vector<uint8_t> input = EveryChromaPair();
+  const size_t pairs = 65536;
+  std::vector<uint8_t> viaNibbles(pairs * 8), viaLookups(pairs * 8);
+  for (const Setting& s : settings) {
+    auto t = Make(s, 2);
+    std::vector<int32_t> lw, lt;
+    kernels::EffectMath m = MathOf(s, &lw, &lt, *t);
+    ASSERT_EQ(kernels::ApplyConvertRgb32Avx2(input.data(), pairs, viaLookups.data(), m), pairs);
+    m.lumaNibbles = t->LumaNibbles();
+    ASSERT_NE(m.lumaNibbles, nullptr) << "brightness " << s.brightness << " contrast " << s.contrast;
+    ASSERT_EQ(kernels::ApplyConvertRgb32Avx2(input.data(), pairs, viaNibbles.data(), m), pairs);
+    ASSERT_EQ(viaNibbles, viaLookups) << "brightness " << s.brightness << " contrast " << s.contrast;
+  }
+}
+
+// The kernel does whole groups of 8 pairs (16 at a time, then a last 8) and
+// says how many; it writes exactly their pixels and reads nothing past the
+// pairs it is given (the source and destination are exactly that long).
+TEST(EffectMathTest, FusedRgb32KernelDoesWholeGroupsAndWritesOnlyThem) {
+  if (!HaveAvx2()) GTEST_SKIP() << "no AVX2";
+  std::vector<int32_t> lw(256), lt(256);
+  for (int i = 0; i < 256; ++i) {
+    lw[i] = i;
+    lt[i] = 298 * (i - 16) + 128;
+  }
+  const kernels::EffectMath m{lw.data(), lt.data(), 989, 264, 286, nullptr};
+  for (size_t pairs = 0; pairs <= 50; ++pairs) {
+    const std::vector<uint8_t> src = test::RandomBytes(pairs * 4, static_cast<uint32_t>(pairs) + 5);
+    std::vector<uint8_t> out(pairs * 8, 0x33);
+    const size_t done = kernels::ApplyConvertRgb32Avx2(src.data(), pairs, out.data(), m);
+    ASSERT_EQ(done, pairs / 8 * 8) << pairs;
+    for (size_t i = 0; i < done; ++i) {
+      int nu = 0, nv = 0;
+      kernels::ChromaMath(m, src[4 * i + 1], src[4 * i + 3], &nu, &nv);
+      uint8_t want[8];
+      kernels::ConvertPixelPlain(kConvertRgb32, src[4 * i], nu, nv, want);
+      kernels::ConvertPixelPlain(kConvertRgb32, src[4 * i + 2], nu, nv, want + 4);
+      ASSERT_EQ(std::memcmp(&out[8 * i], want, 8), 0) << pairs << " pair " << i;
+    }
+    for (size_t b = done * 8; b < out.size(); ++b) ASSERT_EQ(out[b], 0x33) << pairs << " byte " << b;
+  }
+}
+
 #endif
+
+// The nibble form of the luma table gives every entry wherever it is
+// offered, and it is offered over the whole usual range of the controls
+// (contrast up to 70 with any brightness they reach, contrast off with any
+// brightness); only slopes steeper than 16 per step go without it.
+TEST(EffectMathTest, LumaNibblesGiveTheTableWhereverTheyAreOffered) {
+  auto t = std::make_unique<EffectTables>();
+  t->SetFilterDefaults();
+  int offered = 0, checked = 0;
+  auto check = [&](bool mustOffer) {
+    ++checked;
+    const uint8_t* n = t->LumaNibbles();
+    if (mustOffer) {
+      ASSERT_NE(n, nullptr) << "brightness " << t->GetBrightness() << " contrast " << t->GetContrast();
+    }
+    if (n == nullptr) return;
+    ++offered;
+    for (int y = 0; y < 256; ++y)
+      ASSERT_EQ(kernels::LumaFromNibbles(n, y), t->LumaTable()[y])
+          << "brightness " << t->GetBrightness() << " contrast " << t->GetContrast() << " y " << y;
+  };
+  for (int32_t contrast = -100; contrast <= 100; contrast += 3) {
+    t->SetContrast(contrast);
+    for (int32_t brightness = -300; brightness <= 300; brightness += 13) {
+      t->SetBrightness(brightness);
+      check(contrast <= 70);
+      if (HasFatalFailure()) return;
+    }
+  }
+  for (int32_t contrast : {INT_MIN, -1000, 101, 180, 400, 1000, 123457, INT_MAX}) {
+    t->SetContrast(contrast);
+    for (int32_t brightness : {INT_MIN, -256, -1, 0, 1, 255, INT_MAX}) {
+      t->SetBrightness(brightness);
+      check(false);
+      if (HasFatalFailure()) return;
+    }
+  }
+  t->SetContrastEnabled(0);
+  for (int32_t brightness : {INT_MIN, -256, -255, -100, -1, 0, 1, 77, 255, 256, INT_MAX}) {
+    t->SetBrightness(brightness);
+    check(true);
+    if (HasFatalFailure()) return;
+  }
+  // Steep contrast goes without: the kernels then keep their lookups.
+  t->SetContrastEnabled(1);
+  t->SetBrightness(0);
+  t->SetContrast(99);
+  EXPECT_EQ(t->LumaNibbles(), nullptr);
+  EXPECT_LT(offered, checked);
+}
 
 // The object's own arithmetic (hue factors, clamped gain, widened luma)
 // through Apply and ApplyAndConvert on every level, against the plain
@@ -273,6 +427,62 @@ TEST(EffectMathTest, ApplyAndConvertEqualsApplyThenConvert) {
         EXPECT_FALSE(t->ApplyAndConvert(c, source.data(), pixels * 2 - 1, untouched.data(), untouched.size()));
         EXPECT_FALSE(t->ApplyAndConvert(c, source.data(), source.size(), untouched.data(), untouched.size() - 1));
         EXPECT_EQ(untouched, std::vector<uint8_t>(out.size(), 0x11));
+      }
+    }
+  }
+}
+
+// The fused pass at every width from 1 to 70 and a full 720, with the
+// source and the destination at every offset from 32-byte alignment that
+// matters (the rows then start anywhere within a vector), both row orders,
+// and settings that take each form of the saturation step, against the
+// plain lookups followed by the plain conversion.
+TEST(EffectMathTest, FusedPassMatchesPlainAtEveryWidthAndAlignment) {
+  const Setting settings[] = {{10, 20, 30, 15, 1, 1, 1, 1},
+                              {-7, 3, 7936, 100, 1, 1, 1, 1},
+                              {0, 0, 20000, -33, 0, 0, 1, 1},
+                              {5, -40, -30000, 0, 1, 1, 1, 0},
+                              {0, 0, 0, 0, 0, 0, 0, 0},
+                              // Steep contrast: no nibble form of the luma.
+                              {3, 99, 40, 20, 1, 1, 1, 1},
+                              {-20, 95, -8449, 0, 1, 1, 1, 0}};
+  std::vector<int> widths;
+  for (int w = 1; w <= 70; ++w) widths.push_back(w);
+  widths.push_back(720);
+  for (const Setting& s : settings) {
+    for (int width : widths) {
+      const int height = width == 720 ? 2 : 3;
+      const size_t pixels = static_cast<size_t>(width) * height;
+      auto t = Make(s, static_cast<int64_t>(pixels));
+      const std::vector<uint8_t> frame = test::RandomBytes(pixels * 2, static_cast<uint32_t>(width * 31 + s.hue));
+      for (bool bottomUp : {false, true}) {
+        const int row = width * 4 + (width % 3);  // some strides not a multiple of 4
+        FrameConverter c;
+        c.Initialise(bottomUp ? -row : row, width, height, kConvertRgb32, bottomUp ? 0 : 1);
+        std::vector<uint8_t> want(c.DestinationBytes(), 0x77);
+        {
+          test::ScopedSimdLevel plain(SimdLevel::kPlain);
+          std::vector<uint8_t> copy = frame;
+          t->Apply(copy.data(), copy.size());
+          ASSERT_TRUE(c.Convert(copy.data(), copy.size(), want.data(), want.size()));
+        }
+        for (SimdLevel level : test::FastLevels()) {
+          test::ScopedSimdLevel scoped(level);
+          for (size_t srcOffset : {size_t{0}, size_t{1}, size_t{4}, size_t{20}}) {
+            for (size_t dstOffset : {size_t{0}, size_t{3}, size_t{8}, size_t{28}}) {
+              // Exactly sized buffers at the offset, so a stray access
+              // past either end is caught by the sanitizers.
+              std::vector<uint8_t> srcStore(srcOffset + frame.size());
+              std::memcpy(srcStore.data() + srcOffset, frame.data(), frame.size());
+              std::vector<uint8_t> dstStore(dstOffset + want.size(), 0x77);
+              ASSERT_TRUE(t->ApplyAndConvert(c, srcStore.data() + srcOffset, frame.size(), dstStore.data() + dstOffset,
+                                             want.size()));
+              ASSERT_TRUE(std::equal(want.begin(), want.end(), dstStore.begin() + dstOffset))
+                  << SimdLevelName(level) << " width " << width << " saturation " << s.saturation << " offsets "
+                  << srcOffset << "/" << dstOffset << (bottomUp ? " bottom-up" : "");
+            }
+          }
+        }
       }
     }
   }

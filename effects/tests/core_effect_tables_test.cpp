@@ -250,16 +250,33 @@ TEST(EffectTablesTest, ApplyNeverSeesAHalfBuiltTable) {
   ASSERT_NE(darker, lighter);
 
   std::atomic<bool> stop{false};
+  // After each rebuild the setter waits for a frame to have gone through:
+  // a setter that takes the lock again at once can keep Apply waiting for
+  // as long as it runs (neither lock is fair), which once made this test
+  // take minutes.
+  std::atomic<int> flips{0}, frames{0};
   std::thread flipper([&] {
-    for (int i = 0; !stop.load(); ++i) t->SetBrightness(i % 2 ? 50 : -50);
+    for (int i = 0; !stop.load(); ++i) {
+      t->SetBrightness(i % 2 ? 50 : -50);
+      flips.fetch_add(1);
+      for (const int seen = frames.load(); frames.load() == seen && !stop.load();) std::this_thread::yield();
+    }
   });
-  for (int n = 0; n < 200; ++n) {
+  // Frames go on until the setter has rebuilt the tables many times.
+  int mixed = -1;
+  for (int n = 0; n < 200 || (flips.load() < 50 && n < 2000000); ++n) {
     std::vector<uint8_t> frame = input;
     t->Apply(frame.data());
-    ASSERT_TRUE(frame == darker || frame == lighter) << "frame " << n;
+    frames.fetch_add(1);
+    if (frame != darker && frame != lighter) {
+      mixed = n;
+      break;
+    }
   }
   stop = true;
   flipper.join();
+  EXPECT_EQ(-1, mixed) << "a frame mixed the two settings";
+  EXPECT_GE(flips.load(), 50);
 }
 
 }  // namespace

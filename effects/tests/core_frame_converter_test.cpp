@@ -27,11 +27,14 @@ Rgb Decode(int kind, const uint8_t* p) {
   const unsigned w = p[0] | (p[1] << 8);
   switch (kind) {
     case kConvertRgb32:
-    case kConvertRgb24: return {p[2], p[1], p[0]};
-    case kConvertRgb565: return {static_cast<int>((w >> 11) << 3), static_cast<int>(((w >> 5) & 63) << 2),
-                                 static_cast<int>((w & 31) << 3)};
-    default: return {static_cast<int>(((w >> 10) & 31) << 3), static_cast<int>(((w >> 5) & 31) << 3),
-                     static_cast<int>((w & 31) << 3)};
+    case kConvertRgb24:
+      return {p[2], p[1], p[0]};
+    case kConvertRgb565:
+      return {static_cast<int>((w >> 11) << 3), static_cast<int>(((w >> 5) & 63) << 2),
+              static_cast<int>((w & 31) << 3)};
+    default:
+      return {static_cast<int>(((w >> 10) & 31) << 3), static_cast<int>(((w >> 5) & 31) << 3),
+              static_cast<int>((w & 31) << 3)};
   }
 }
 
@@ -56,8 +59,7 @@ TEST(FrameConverterTest, StudioRangeBlackWhiteAndBelowBlack) {
   const std::vector<uint8_t> src = {16, 128, 235, 128, 0, 128, 0, 128};
   const std::vector<uint8_t> rgb32 = Convert(kConvertRgb32, 4, 1, src, false);
   EXPECT_EQ(rgb32, (std::vector<uint8_t>{0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(Convert(kConvertRgb24, 4, 1, src, false),
-            (std::vector<uint8_t>{0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Convert(kConvertRgb24, 4, 1, src, false), (std::vector<uint8_t>{0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(Convert(kConvertRgb565, 4, 1, src, false), (std::vector<uint8_t>{0, 0, 0xFF, 0xFF, 0, 0, 0, 0}));
   EXPECT_EQ(Convert(kConvertRgb555, 4, 1, src, false), (std::vector<uint8_t>{0, 0, 0xFF, 0x7F, 0, 0, 0, 0}));
 }
@@ -114,8 +116,8 @@ TEST(FrameConverterTest, OddWidthsPairAlongTheFrameBytes) {
   // Width 3: pixel 3 (row 1, column 0) is the second pixel of pair 1, whose
   // U and V sit at bytes 5 and 7; pixel 2 ends row 0 with the same pair.
   // The last pixel (8) pairs with nothing and takes V = 128.
-  const std::vector<uint8_t> src = {100, 90, 110, 160, 120, 60, 130, 200, 140,
-                                    40,  150, 250, 170, 20, 180, 230, 160, 70};
+  const std::vector<uint8_t> src = {100, 90,  110, 160, 120, 60,  130, 200, 140,
+                                    40,  150, 250, 170, 20,  180, 230, 160, 70};
   test::ScopedSimdLevel plainOnly(SimdLevel::kPlain);
   const std::vector<uint8_t> dst = Convert(kConvertRgb24, 3, 3, src, false);
   const int u[9] = {90, 90, 60, 60, 40, 40, 20, 20, 70}, v[9] = {160, 160, 200, 200, 250, 250, 230, 230, 128};
@@ -134,8 +136,8 @@ TEST(FrameConverterTest, BadArgumentsWriteNothing) {
   c.Initialise(32, 8, 2, kConvertRgb32, 1);
   c.Convert(nullptr, dst.data());
   c.Convert(src.data(), nullptr);
-  EXPECT_FALSE(c.Convert(src.data(), 31, dst.data(), dst.size()));   // short source
-  EXPECT_FALSE(c.Convert(src.data(), 32, dst.data(), 63));           // short destination
+  EXPECT_FALSE(c.Convert(src.data(), 31, dst.data(), dst.size()));  // short source
+  EXPECT_FALSE(c.Convert(src.data(), 32, dst.data(), 63));          // short destination
   c.Initialise(32, 8, 2, 5, 1);
   EXPECT_EQ(c.DestinationBytes(), 0u);
   c.Convert(src.data(), dst.data());
@@ -210,6 +212,34 @@ TEST(FrameConverterTest, PackedPathsMatchPlainOnFullFrames) {
     for (SimdLevel level : test::FastLevels()) {
       test::ScopedSimdLevel l(level);
       ASSERT_EQ(Convert(kind, width, height, src, true), plain) << SimdLevelName(level) << " kind " << kind;
+    }
+  }
+}
+
+// Every packed level's RGB32 against the formula written out above, for
+// every (U, V) pair: the first pixel of the pairs with a given U runs through
+// every Y, and so does the second pixel of the pairs with a given V, so each
+// of B (Y, U) and R (Y, V) is checked for every input it has.
+TEST(FrameConverterTest, PackedRgb32FollowsTheFormulaForEveryColourPair) {
+  const int width = 512, height = 256;  // 65536 pairs
+  std::vector<uint8_t> src(static_cast<size_t>(width) * height * 2);
+  for (size_t i = 0; i < 65536; ++i) {
+    src[4 * i] = static_cast<uint8_t>(i);
+    src[4 * i + 1] = static_cast<uint8_t>(i >> 8);
+    src[4 * i + 2] = static_cast<uint8_t>(i * 7 + 3 + (i >> 8));
+    src[4 * i + 3] = static_cast<uint8_t>(i);
+  }
+  for (SimdLevel level : test::FastLevels()) {
+    test::ScopedSimdLevel l(level);
+    const std::vector<uint8_t> out = Convert(kConvertRgb32, width, height, src, false);
+    for (size_t i = 0; i < 65536; ++i) {
+      for (int k = 0; k < 2; ++k) {
+        const Rgb want = Reference(src[4 * i + 2 * k], src[4 * i + 1], src[4 * i + 3]);
+        const Rgb got = Decode(kConvertRgb32, &out[8 * i + 4 * k]);
+        if (got.r != want.r || got.g != want.g || got.b != want.b || out[8 * i + 4 * k + 3] != 0) {
+          FAIL() << SimdLevelName(level) << " pair " << i << " pixel " << k;
+        }
+      }
     }
   }
 }
