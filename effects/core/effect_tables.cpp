@@ -30,34 +30,34 @@ uint8_t TruncClampByte(double x) {
   return static_cast<uint8_t>(static_cast<int>(x));
 }
 
-EFFECTS_DOUBLE_MATH void BuildLuma(uint8_t* luma, int32_t brightness, bool brightnessOn, int32_t contrast,
-                                   bool contrastOn) {
+// The luma line before it is clamped: brightness added (when on), then the
+// contrast slope about 128 (when on). Without contrast the values are
+// whole numbers (exact as doubles), whose truncation is themselves.
+EFFECTS_DOUBLE_MATH void LumaLine(double* line, int32_t brightness, bool brightnessOn, int32_t contrast,
+                                  bool contrastOn) {
   const double slope = std::tan((static_cast<double>(contrast) * 0.45 + 45.0) * 0.01745);
   for (int i = 0; i < 256; ++i) {
     const int64_t v = brightnessOn ? static_cast<int64_t>(i) + brightness : i;
-    luma[i] = contrastOn ? TruncClampByte(static_cast<double>(v - 128) * slope + 128.0) : ClampByte(v);
+    line[i] = contrastOn ? static_cast<double>(v - 128) * slope + 128.0 : static_cast<double>(v);
   }
 }
 
+void BuildLuma(uint8_t* luma, const double* line) {
+  for (int i = 0; i < 256; ++i) luma[i] = TruncClampByte(line[i]);
+}
+
 // The luma table in the nibble form of kernels::LumaFromNibbles, derived
-// from the same unclamped values BuildLuma clamps, then checked against the
-// table entry by entry.
+// from the luma line the table clamps, then checked against the table
+// entry by entry.
 // Returns false (and the kernels keep their lookups) when that form does
 // not give the table: a slope above 16 per step, or rounding that breaks the
 // pattern.
-EFFECTS_DOUBLE_MATH bool BuildLumaNibbles(const uint8_t* luma, int32_t brightness, bool brightnessOn, int32_t contrast,
-                                          bool contrastOn, uint8_t* out) {
-  const double slope = std::tan((static_cast<double>(contrast) * 0.45 + 45.0) * 0.01745);
+EFFECTS_DOUBLE_MATH bool BuildLumaNibbles(const uint8_t* luma, const double* line, uint8_t* out) {
   // floor of the value the table clamps, limited to +-2^30 (far past the
   // clamps either way); false for a value that is not a number.
   int64_t floors[256];
   for (int i = 0; i < 256; ++i) {
-    const int64_t v = brightnessOn ? static_cast<int64_t>(i) + brightness : i;
-    if (!contrastOn) {
-      floors[i] = v;
-      continue;
-    }
-    const double x = static_cast<double>(v - 128) * slope + 128.0;
+    const double x = line[i];
     if (!(x == x)) return false;
     const double limited = x > 1073741824.0 ? 1073741824.0 : (x < -1073741824.0 ? -1073741824.0 : x);
     floors[i] = static_cast<int64_t>(std::floor(limited));
@@ -226,8 +226,10 @@ int64_t EffectTables::GetPixelCount() const {
 }
 
 void EffectTables::RebuildLocked() {
-  BuildLuma(luma_, brightness_.load(kRelaxed), brightnessEnabled_.load(kRelaxed) != 0, contrast_.load(kRelaxed),
-            contrastEnabled_.load(kRelaxed) != 0);
+  double line[kLumaSize];
+  LumaLine(line, brightness_.load(kRelaxed), brightnessEnabled_.load(kRelaxed) != 0, contrast_.load(kRelaxed),
+           contrastEnabled_.load(kRelaxed) != 0);
+  BuildLuma(luma_, line);
   const bool hueOn = hueEnabled_.load(kRelaxed) != 0, saturationOn = saturationEnabled_.load(kRelaxed) != 0;
   int32_t kc = 1024, ks = 0;
   if (hueOn) HueFactors(hue_.load(kRelaxed), &kc, &ks);
@@ -242,8 +244,7 @@ void EffectTables::RebuildLocked() {
     lumaWide_[i] = luma_[i];
     lumaTerm_[i] = 298 * (luma_[i] - 16) + 128;
   }
-  nibblesReady_ = BuildLumaNibbles(luma_, brightness_.load(kRelaxed), brightnessEnabled_.load(kRelaxed) != 0,
-                                   contrast_.load(kRelaxed), contrastEnabled_.load(kRelaxed) != 0, lumaNibbles_);
+  nibblesReady_ = BuildLumaNibbles(luma_, line, lumaNibbles_);
   for (int i = 0; i < kChromaSize; ++i) {
     const unsigned u = chromaU_[i];
     chromaUV_[i] = static_cast<uint16_t>(u | (chromaV_[u * 256 + (i & 0xFF)] << 8));
