@@ -182,9 +182,18 @@ std::vector<MessageBoxSeen> AnswerMessageBoxes(DWORD process, DWORD ms) {
   return answered;
 }
 
-std::string EditText(HWND edit) {
-  char text[256] = "";
-  SendMessageA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+// A window's text, also of another process's window; empty when it does
+// not answer within 2 s.
+std::string WindowText(HWND window) {
+  char text[256] = {};
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+  return text;
+}
+
+// An HRESULT as the documentation writes it.
+std::string HresultText(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
   return text;
 }
 
@@ -256,25 +265,6 @@ class Session {
     return AnswerFileDialog(Pid(), "Select file to save into", path);
   }
 
-  // The skin element `name` of the main window as it is on the screen.
-  std::vector<COLORREF> ElementPixels(const char* name) {
-    FindElement find = {name, nullptr};
-    EnumChildWindows(main_, FindVisibleChild, reinterpret_cast<LPARAM>(&find));
-    return find.found ? Snapshot(find.found) : std::vector<COLORREF>();
-  }
-
-  bool ElementShown(const char* name) {
-    FindElement find = {name, nullptr};
-    EnumChildWindows(main_, FindVisibleChild, reinterpret_cast<LPARAM>(&find));
-    return find.found != nullptr;
-  }
-
-  bool ElementChangesFrom(const char* name, const std::vector<COLORREF>& before, DWORD within_ms) {
-    return !before.empty() && WaitUntil([&] { return ElementPixels(name) != before; }, within_ms);
-  }
-
-  HWND Video() const { return FindProcessWindow(Pid(), "VWClassName"); }
-
   // The skin element `name` of the main window, shown, or null.
   HWND Element(const char* name) {
     FindElement find = {name, nullptr};
@@ -282,12 +272,34 @@ class Session {
     return find.found;
   }
 
+  // The skin element `name` of the main window as it is on the screen.
+  std::vector<COLORREF> ElementPixels(const char* name) {
+    HWND element = Element(name);
+    return element ? Snapshot(element) : std::vector<COLORREF>();
+  }
+
+  bool ElementShown(const char* name) { return Element(name) != nullptr; }
+
+  bool ElementChangesFrom(const char* name, const std::vector<COLORREF>& before, DWORD within_ms) {
+    return !before.empty() && WaitUntil([&] { return ElementPixels(name) != before; }, within_ms);
+  }
+
+  HWND Video() const { return FindProcessWindow(Pid(), "VWClassName"); }
+
   std::string DropFiles(HWND window, const std::vector<std::string>& files);
+
+  // The colour at the middle of the video window, looked up anew each time
+  // (a clip's window may give way to the next one's); CLR_INVALID without
+  // one.
+  COLORREF VideoCentre() const {
+    HWND video = Video();
+    return video ? CentreColour(video) : CLR_INVALID;
+  }
 
   // The green and blue of the video's centre: what brightness lifts in a
   // red picture.
   int Lift() const {
-    const COLORREF c = CentreColour(Video());
+    const COLORREF c = VideoCentre();
     return GetGValue(c) + GetBValue(c);
   }
 
@@ -484,13 +496,9 @@ std::string Session::Tray() {
 std::string Session::Brightness() {
   if (!OpenWithDialog(Media("red_pcm.avi"))) return "no open dialog after L";
   if (!VideoShows(Pid(), Red, 160, 120, 10000)) return "the red clip is not on the screen";
-  // The window is looked up for every look: the previous clip's window may
-  // still have been there when the red one showed.
-  auto centre = [&] {
-    HWND video = Video();
-    return video ? CentreColour(video) : CLR_INVALID;
-  };
-  const COLORREF before = centre();
+  // The previous clip's window may still have been there when the red one
+  // showed: every look finds the window anew.
+  const COLORREF before = VideoCentre();
   auto lift = [](COLORREF c) { return GetGValue(c) + GetBValue(c); };
   // Each press is one step of 201; the picture of a pure colour follows
   // by about one level of green and blue a step.
@@ -505,7 +513,7 @@ std::string Session::Brightness() {
   press(VK_F2, 2);
   const bool lifted = WaitUntil(
       [&] {
-        twice = centre();
+        twice = VideoCentre();
         return Red(twice) && lift(twice) >= lift(before) + 2 && GetRValue(twice) >= GetRValue(before);
       },
       5000);
@@ -517,7 +525,7 @@ std::string Session::Brightness() {
   press(VK_F2, 10);
   const bool brighter = WaitUntil(
       [&] {
-        twelve = centre();
+        twelve = VideoCentre();
         return Red(twelve) && lift(twelve) >= lift(twice) + 8;
       },
       5000);
@@ -527,7 +535,7 @@ std::string Session::Brightness() {
   COLORREF back = twelve;
   const bool restored = WaitUntil(
       [&] {
-        back = centre();
+        back = VideoCentre();
         return back == before;
       },
       5000);
@@ -549,10 +557,10 @@ std::string Session::Repair() {
   HWND start = GetDlgItem(dialog, 1011);
   HWND status = GetDlgItem(dialog, 1038);
   if (!start || !status) return "the dialog has no Start button or status line";
-  if (!ClickUntil(CentreOf(start), [&] { return !EditText(status).empty() || !IsWindowEnabled(start); }))
+  if (!ClickUntil(CentreOf(start), [&] { return !WindowText(status).empty() || !IsWindowEnabled(start); }))
     return "Start did not start";
-  if (!WaitUntil([&] { return EditText(status) == "Completed"; }, 20000))
-    return "the status says \"" + EditText(status) + "\"";
+  if (!WaitUntil([&] { return WindowText(status) == "Completed"; }, 20000))
+    return "the status says \"" + WindowText(status) + "\"";
   PostMessageA(dialog, WM_CLOSE, 0, 0);
   if (!WaitUntil([&] { return !IsWindowVisible(dialog); }, 3000)) return "the dialog did not close";
   if (!Exists(repaired)) return "no " + repaired;
@@ -819,12 +827,6 @@ HWND ChildControl(HWND parent, int id, const char* cls) {
   return search.found;
 }
 
-std::string WindowText(HWND window) {
-  char text[256] = {};
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
-  return text;
-}
-
 std::string Session::PreferencesBrightness() {
   if (!OpenWithDialog(Media("red_pcm.avi"))) return "no open dialog after L";
   if (!VideoShows(Pid(), Red, 160, 120, 10000)) return "the red clip is not on the screen";
@@ -878,7 +880,7 @@ std::string Session::PreferencesBrightness() {
   }
   if (SendMessageA(slider, TBM_GETPOS, 0, 0) != start) return "the slider did not go back to its start";
   int back = -1;
-  if (!WaitUntil([&] { return (back = Lift()) == before && Red(CentreColour(Video())); }, 5000))
+  if (!WaitUntil([&] { return (back = Lift()) == before && Red(VideoCentre()); }, 5000))
     return "the picture did not go back with the slider (green + blue " + std::to_string(back) + ")";
   HWND ok = GetDlgItem(dialog, 1008);
   if (!ok || !ClickUntil(CentreOf(ok), [&] { return !IsWindowVisible(dialog); })) return "OK did not close Preferences";
@@ -905,25 +907,22 @@ DWORD WINAPI ShowPropertyFrame(LPVOID param) {
 // own (the frame is modal): the installed page class, found through the
 // registry as any host finds it.
 std::string Session::EffectsPropertyFrame() {
-  struct Frame {
-    IVideoEffects* effects = nullptr;
-    CAUUID pages = {};
-    HRESULT hr = E_FAIL;
-  } frame;
+  IVideoEffects* effects = nullptr;
+  CAUUID pages = {};
   IUnknown* filter = nullptr;
   HRESULT hr = CoCreateInstance(CLSID_VideoEffects, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                 reinterpret_cast<void**>(&filter));
-  if (FAILED(hr)) return "the installed Video Effects filter could not be made: " + Hex(static_cast<COLORREF>(hr));
+  if (FAILED(hr)) return "the installed Video Effects filter could not be made: " + HresultText(hr);
   ISpecifyPropertyPages* specify = nullptr;
   if (FAILED(filter->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify))) ||
-      FAILED(specify->GetPages(&frame.pages)) || frame.pages.cElems != 1) {
+      FAILED(specify->GetPages(&pages)) || pages.cElems != 1) {
     if (specify) specify->Release();
     filter->Release();
     return "the filter names no property page";
   }
   specify->Release();
-  filter->QueryInterface(IID_IVideoEffects, reinterpret_cast<void**>(&frame.effects));
-  PropertyFrame show = {filter, &frame.pages, E_FAIL};
+  filter->QueryInterface(IID_IVideoEffects, reinterpret_cast<void**>(&effects));
+  PropertyFrame show = {filter, &pages, E_FAIL};
   HANDLE thread = CreateThread(nullptr, 0, ShowPropertyFrame, &show, 0, nullptr);
   std::string why;
   HWND window = nullptr, slider = nullptr;
@@ -946,7 +945,7 @@ std::string Session::EffectsPropertyFrame() {
     for (int i = 0; i < 5; ++i) PressKey(VK_RIGHT);
     const bool moved = WaitUntil(
         [&] {
-          if (frame.effects) frame.effects->GetBrightness(&value);
+          if (effects) effects->GetBrightness(&value);
           return value == 5 && label && WindowText(label) == "Brightness ( 5 )";
         },
         3000);
@@ -963,11 +962,11 @@ std::string Session::EffectsPropertyFrame() {
   if (WaitForSingleObject(thread, 10000) != WAIT_OBJECT_0) {
     if (why.empty()) why = "the property frame did not close";
   } else if (why.empty() && show.hr != S_OK) {
-    why = "OleCreatePropertyFrame returned " + Hex(static_cast<COLORREF>(show.hr));
+    why = "OleCreatePropertyFrame returned " + HresultText(show.hr);
   }
   CloseHandle(thread);
-  CoTaskMemFree(frame.pages.pElems);
-  if (frame.effects) frame.effects->Release();
+  CoTaskMemFree(pages.pElems);
+  if (effects) effects->Release();
   filter->Release();
   return why;
 }
@@ -995,7 +994,7 @@ std::string Session::ConfiguratorPage() {
                                       nullptr, &filter);
   if (FAILED(hr)) {
     mapper->Release();
-    return "the filter could not be put in the codec category: " + Hex(static_cast<COLORREF>(hr));
+    return "the filter could not be put in the codec category: " + HresultText(hr);
   }
   const std::string program = player_.substr(0, player_.find_last_of('\\')) + "\\Configurator.exe";
   std::string command = "\"" + program + "\"";
